@@ -1,0 +1,25 @@
+// Smooth scaling: every destination pixel is the area-weighted average of
+// the source pixels it covers, each axis on its own (the aspect ratio is not
+// kept). Works for reduction and enlargement alike.
+//
+// Exact definition, per colour channel (the unused fourth byte becomes 0):
+//   ox(x, i) = overlap of [x*sw, (x+1)*sw) and [i*dw, (i+1)*dw)
+//   oy(y, j) = overlap of [y*sh, (y+1)*sh) and [j*dh, (j+1)*dh)
+//   dst(x, y) = (sum ox*oy*src(i, j) + sw*sh/2) / (sw*sh), integer division.
+#pragma once
+
+#include "picture.hpp"
+
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+// nullptr when width or height is not positive or the picture cannot be made.
+std::unique_ptr<Picture> ScalePicture(const Picture& source, std::int32_t width, std::int32_t height);
+
+// The straightforward version of the same rule; the tests compare against it.
+std::unique_ptr<Picture> ScalePictureReference(const Picture& source, std::int32_t width,
+                                               std::int32_t height);
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+// The JPEG step: a held picture to a JPEG file through libjpeg's classic API.
+#pragma once
+
+#include "picture.hpp"
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// libjpeg quality for the program's quality: 10 or more -> 100,
+// 1..9 -> 10 * quality, 0 or less -> 0.
+int JpegQuality(std::int32_t quality);
+
+// Writes the picture to `path`. The file is first written in full next to
+// it (path + ".part"), flushed and closed, and only then put in the place of
+// `path`; on any failure `path` is left as it was and the partial file is
+// removed. Fails (false) for an empty or oversized picture, a missing or
+// unwritable folder, a read-only file at `path`, a failed write, flush or
+// close, and any error libjpeg raises.
+bool JpegWriteFile(const std::string& path, const Picture& picture, std::int32_t quality);
+
+// Converts one row of held pixels (blue, green, red, unused) to the scan line
+// libjpeg receives (red, green, blue).
+void ConvertRowToRgb(const std::uint8_t* bgrx, std::uint8_t* rgb, std::int32_t width);
+
+// Fault injection for tests: the next JpegWriteFile raises a libjpeg write
+// error once `bytes` bytes of compressed data have been handed to the file.
+// A negative value disarms it.
+void JpegFailNextWriteAfter(long bytes);
+
+}  // namespace platform

@@ -124,7 +124,12 @@ def draw(size):
     ImageDraw.Draw(mask).rounded_rectangle(box(p["photo"]), radius=p["photo_radius"] * f, fill=255)
     img.paste(photo, (0, 0), mask)
 
-    return img.resize((size, size), Image.Resampling.BOX)
+    small = img.resize((size, size), Image.Resampling.BOX)
+    # Clear the faint fringe the tile's curve leaves in corner pixels, so
+    # the corners are truly transparent (and masked) at every size.
+    alpha = small.getchannel("A").point(lambda a: 0 if a < 16 else a)
+    small.putalpha(alpha)
+    return small
 
 
 def main(argv):

@@ -44,7 +44,7 @@ mkdir -p "$dir"
 cp "$exe" "$dir/Pictarn.exe"
 cp "$root/resources/pictarn.ico" "$dir/1.ico"
 # Quality, width, height, folder: four CR LF lines and nothing else. The
-# empty folder line puts new.jpeg in the folder Pictarn is started from.
+# empty folder line puts new.jpeg in the current directory.
 printf '8\r\n1200\r\n675\r\n\r\n' >"$dir/Pictarn.ini"
 
 "$python" - "$out" "$zip" Pictarn/Pictarn.exe Pictarn/1.ico Pictarn/Pictarn.ini <<'EOF'

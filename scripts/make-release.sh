@@ -5,8 +5,8 @@
 #
 #   scripts/make-release.sh [PICTARN.EXE]
 #
-# Without an argument it takes build/windows/Pictarn.exe, building it with
-# the windows preset first when it is not there.
+# Without an argument it builds (or brings up to date) Pictarn.exe with the
+# windows preset and takes build/windows/Pictarn.exe.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,9 +17,10 @@ if [ $# -gt 0 ]; then
     [ -f "$exe" ] || { echo "no such file: $exe" >&2; exit 1; }
 else
     exe=$root/build/windows/Pictarn.exe
-    if [ ! -f "$exe" ]; then
-        (cd "$root" && cmake --preset windows && cmake --build --preset windows)
-    fi
+    # Configure once, then let the build bring the program up to date.
+    (cd "$root" &&
+        { [ -f build/windows/CMakeCache.txt ] || cmake --preset windows; } &&
+        cmake --build --preset windows --target Pictarn)
 fi
 
 # A Windows program starts with "MZ"; catch a wrong file early.
@@ -42,6 +43,10 @@ rm -rf "$dir" "$zip"
 mkdir -p "$dir"
 
 cp "$exe" "$dir/Pictarn.exe"
+# The build keeps symbols and debug information; the shipped program does without.
+if command -v x86_64-w64-mingw32-strip >/dev/null 2>&1; then
+    x86_64-w64-mingw32-strip "$dir/Pictarn.exe"
+fi
 cp "$root/resources/pictarn.ico" "$dir/1.ico"
 # Quality, width, height, folder: four CR LF lines and nothing else. The
 # empty folder line puts new.jpeg in the current directory.

@@ -9,10 +9,12 @@ const std::vector<Modal>& ModalsShown() { return D().modals; }
 void FailShellLibrary(bool fail) { D().failShellLibrary = fail; }
 
 ModalAnswer RunModal(Modal modal) {
-    // Visible, enabled windows other than the active one are disabled.
+    // Message boxes and the folder chooser disable the visible, enabled
+    // windows other than the foreground one; a popup menu disables nothing.
+    const bool disables = modal.kind != ModalKind::Menu;
     for (auto& [number, window] : D().windows) {
         modal.windowsOpen.push_back(number);
-        if (window.visible && window.enabled && number != D().activeWindow) {
+        if (disables && window.visible && window.enabled && number != D().activeWindow) {
             window.enabled = false;
             modal.disabledWindows.push_back(number);
         }

@@ -68,6 +68,10 @@ void MenuAddSeparator() {
 void MenuShowAtCursor(int menuNumber, NativeHandle owner) {
     const auto* items = sim::FindMenu(menuNumber);
     if (!items) return;
+    // The owner becomes the foreground window while the menu is up.
+    for (const auto& [number, window] : D().windows) {
+        if (window.handle == owner && owner != 0) D().activeWindow = number;
+    }
     sim::Modal modal;
     modal.kind = sim::ModalKind::Menu;
     modal.x = D().cursorX - 1;

@@ -5,7 +5,8 @@
 set -euo pipefail
 
 tool=${1:?usage: dib2jpeg_tool_test.sh PATH/TO/dib2jpeg}
-python=${PYTHON:-python3}
+# Debian's interpreter when present: version-manager shims take long to start.
+python=${PYTHON:-$(command -v /usr/bin/python3 || command -v python3)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -16,7 +17,7 @@ fail() {
 }
 
 # A 24-bit bottom-up BMP, 6 x 4 pixels, rows padded to 4 bytes.
-"$python" - "$work/in.bmp" <<'EOF'
+"$python" -S - "$work/in.bmp" <<'EOF'
 import struct, sys
 w, h = 6, 4
 stride = (w * 3 + 3) & ~3
@@ -29,7 +30,7 @@ EOF
 
 # Prints "WIDTHxHEIGHT" of a JPEG's frame header, or "none".
 jpeg_size() {
-    "$python" - "$1" <<'EOF'
+    "$python" -S - "$1" <<'EOF'
 import struct, sys
 try:
     data = open(sys.argv[1], "rb").read()

@@ -15,7 +15,8 @@ std::uint32_t PackChannel(std::uint32_t value8, std::uint32_t mask) {
 }
 
 std::uint32_t PackMasked(std::uint32_t rgb, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
-    return PackChannel((rgb >> 16) & 0xFF, r) | PackChannel((rgb >> 8) & 0xFF, g) | PackChannel(rgb & 0xFF, b);
+    return PackChannel((rgb >> 16) & 0xFF, r) | PackChannel((rgb >> 8) & 0xFF, g) |
+           PackChannel(rgb & 0xFF, b);
 }
 
 void PutLittle(std::vector<std::uint8_t>& out, std::size_t offset, std::uint64_t value, int bytes) {

@@ -1,0 +1,147 @@
+// Area-average scaling: hand-computed averages, argument limits, and the fast
+// version against the reference on many size pairs.
+#include "platform/common/image_scale.hpp"
+#include "support/test_pictures.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::Picture;
+using platform::ScalePicture;
+using platform::ScalePictureReference;
+
+using ScaleFunction = std::unique_ptr<Picture> (*)(const Picture&, std::int32_t, std::int32_t);
+struct NamedScale {
+    const char* name;
+    ScaleFunction scale;
+};
+const NamedScale kScales[] = {{"fast", ScalePicture}, {"reference", ScalePictureReference}};
+
+// Each pixel as a little-endian word: 0x00RRGGBB when the fourth byte is 0.
+std::vector<std::uint32_t> Words(const Picture& picture) {
+    std::vector<std::uint32_t> words(static_cast<std::size_t>(picture.width) * picture.height);
+    std::memcpy(words.data(), picture.pixels.get(), words.size() * 4);
+    return words;
+}
+
+std::unique_ptr<Picture> FromWords(int width, int height, const std::vector<std::uint32_t>& rgb) {
+    return testsupport::MakePicture(width, height, [&](int x, int y) { return rgb[y * width + x]; });
+}
+
+// Deterministic noise with the fourth byte set, which the result must clear.
+std::unique_ptr<Picture> NoisePicture(int width, int height, std::uint32_t seed) {
+    auto picture = testsupport::MakePicture(width, height, [](int, int) { return 0u; });
+    std::uint32_t state = seed;
+    const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        state = state * 1664525u + 1013904223u;
+        picture->pixels[i] = static_cast<std::uint8_t>(state >> 24);
+    }
+    return picture;
+}
+
+// Pixels are 0xRRGGBB; the comments give each channel's weighted sum over
+// sw * sh and its rounding.
+struct ExactCase {
+    const char* name;
+    int sourceWidth, sourceHeight;
+    std::vector<std::uint32_t> source;
+    int width, height;
+    std::vector<std::uint32_t> expected;
+};
+
+const ExactCase kExactCases[] = {
+    // 2x2 blocks of four. Left: blue 102/4 = 25.5 -> 26, green 101/4 -> 25. Right: blue
+    // 201/4 -> 50, green 3/4 -> 1, red 10/4 = 2.5 -> 3.
+    {"4x2 to 2x1", 4, 2,
+     {0xFF0A0A, 0xFF1414, 0x0100C8, 0x020000, 0xFF1E1E, 0xFF292A, 0x030000, 0x040301},
+     2, 1, {0xFF191A, 0x030132}},
+    // Column 0 is 2a + b, column 1 is b + 2c, over 3.
+    // Blue (0, 255, 100): 255/3 -> 85, 455/3 = 151.7 -> 152. Green (10, 11, 0): 31/3 -> 10, 11/3 -> 4.
+    {"3x1 to 2x1 with a shared middle pixel", 3, 1, {0x000A00, 0x000BFF, 0x000064},
+     2, 1, {0x000A55, 0x000498}},
+    {"1x3 to 1x2 along the other axis", 1, 3, {0x000A00, 0x000BFF, 0x000064}, 1, 2, {0x000A55, 0x000498}},
+    // Blue 10x + 40y: means 65 and 85. Green only at (3, 3): 255/8 = 31.9 -> 32. Red 4 in column 0: 16/8 = 2.
+    {"4x4 to 2x1", 4, 4,
+     {0x040000, 0x00000A, 0x000014, 0x00001E, 0x040028, 0x000032, 0x00003C, 0x000046,
+      0x040050, 0x00005A, 0x000064, 0x00006E, 0x040078, 0x000082, 0x00008C, 0x00FF96},
+     2, 1, {0x020041, 0x002055}},
+    {"1x1 to 3x2", 1, 1, {0x123456}, 3, 2, {0x123456, 0x123456, 0x123456, 0x123456, 0x123456, 0x123456}},
+    // Middle column is half of each: blue 255/2 = 127.5 -> 128, green 31/2 -> 16, red 150/2 = 75.
+    {"2x1 to 3x1", 2, 1, {0x640A00, 0x3215FF}, 3, 1, {0x640A00, 0x4B1080, 0x3215FF}},
+    {"1x2 to 1x3", 1, 2, {0x640A00, 0x3215FF}, 1, 3, {0x640A00, 0x4B1080, 0x3215FF}},
+};
+
+TEST(ImageScaleTest, AveragesMatchHandComputedValues) {
+    for (const ExactCase& c : kExactCases) {
+        const auto source = FromWords(c.sourceWidth, c.sourceHeight, c.source);
+        for (const NamedScale& s : kScales) {
+            SCOPED_TRACE(std::string(c.name) + " " + s.name);
+            const auto result = s.scale(*source, c.width, c.height);
+            ASSERT_NE(result, nullptr);
+            EXPECT_EQ(result->width, c.width);
+            EXPECT_EQ(result->height, c.height);
+            EXPECT_EQ(Words(*result), c.expected);
+        }
+    }
+}
+
+TEST(ImageScaleTest, EqualSizeKeepsColoursAndClearsTheFourthByte) {
+    const auto source = NoisePicture(7, 5, 99);
+    std::vector<std::uint32_t> expected = Words(*source);
+    for (std::uint32_t& w : expected) w &= 0x00FFFFFF;
+    for (const NamedScale& s : kScales) {
+        SCOPED_TRACE(s.name);
+        const auto result = s.scale(*source, 7, 5);
+        ASSERT_NE(result, nullptr);
+        EXPECT_EQ(Words(*result), expected);
+    }
+}
+
+TEST(ImageScaleTest, UnusableSizesGiveNoPicture) {
+    const auto source = NoisePicture(4, 4, 1);
+    const Picture empty;
+    const struct {
+        int width, height;
+    } sizes[] = {{0, 5}, {5, 0}, {-1, 5}, {5, -3}, {0, 0}, {65536, 4097}};
+    for (const NamedScale& s : kScales) {
+        SCOPED_TRACE(s.name);
+        for (const auto& size : sizes) {
+            EXPECT_EQ(s.scale(*source, size.width, size.height), nullptr) << size.width << "x" << size.height;
+        }
+        EXPECT_EQ(s.scale(empty, 3, 3), nullptr);
+    }
+}
+
+// Coprime, shared-factor, one-axis-up-one-down and degenerate size pairs.
+// 4111 x 4099 to 5 x 3 keeps sums beyond 32 bits.
+TEST(ImageScaleTest, FastVersionMatchesTheReferenceExactly) {
+    const struct {
+        int sw, sh, dw, dh;
+    } pairs[] = {
+        {97, 61, 40, 33},     {33, 17, 100, 50},  {1920, 1080, 1200, 675}, {1024, 768, 800, 700},
+        {1, 1, 5, 7},         {7, 5, 1, 1},       {64, 64, 64, 1},         {13, 1, 1, 13},
+        {640, 480, 1200, 10}, {10, 600, 999, 7},  {3, 3, 2, 2},            {2, 2, 3, 3},
+        {1000, 3, 7, 999},    {4111, 4099, 5, 3},
+    };
+    std::uint32_t seed = 7;
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(std::to_string(p.sw) + "x" + std::to_string(p.sh) + " to " + std::to_string(p.dw) + "x" +
+                     std::to_string(p.dh));
+        const auto source = NoisePicture(p.sw, p.sh, seed++);
+        const auto fast = ScalePicture(*source, p.dw, p.dh);
+        const auto reference = ScalePictureReference(*source, p.dw, p.dh);
+        ASSERT_NE(fast, nullptr);
+        ASSERT_NE(reference, nullptr);
+        ASSERT_EQ(fast->width, p.dw);
+        ASSERT_EQ(fast->height, p.dh);
+        EXPECT_TRUE(Words(*fast) == Words(*reference));
+    }
+}
+
+}  // namespace

@@ -34,13 +34,14 @@ std::unique_ptr<Picture> FromWords(int width, int height, const std::vector<std:
 }
 
 // Deterministic noise with the fourth byte set, which the result must clear.
-std::unique_ptr<Picture> NoisePicture(int width, int height, std::uint32_t seed) {
+// `setBits` is ORed into every byte, to push sums towards their limit.
+std::unique_ptr<Picture> NoisePicture(int width, int height, std::uint32_t seed, std::uint8_t setBits = 0) {
     auto picture = testsupport::MakePicture(width, height, [](int, int) { return 0u; });
     std::uint32_t state = seed;
     const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
     for (std::size_t i = 0; i < bytes; ++i) {
         state = state * 1664525u + 1013904223u;
-        picture->pixels[i] = static_cast<std::uint8_t>(state >> 24);
+        picture->pixels[i] = static_cast<std::uint8_t>((state >> 24) | setBits);
     }
     return picture;
 }
@@ -119,21 +120,22 @@ TEST(ImageScaleTest, UnusableSizesGiveNoPicture) {
 }
 
 // Coprime, shared-factor, one-axis-up-one-down and degenerate size pairs.
-// 4111 x 4099 to 5 x 3 keeps sums beyond 32 bits.
+// White 4111 x 4099 to 5 x 3 has sums beyond 32 bits.
 TEST(ImageScaleTest, FastVersionMatchesTheReferenceExactly) {
     const struct {
         int sw, sh, dw, dh;
+        std::uint8_t setBits = 0;
     } pairs[] = {
         {97, 61, 40, 33},     {33, 17, 100, 50},  {1920, 1080, 1200, 675}, {1024, 768, 800, 700},
         {1, 1, 5, 7},         {7, 5, 1, 1},       {64, 64, 64, 1},         {13, 1, 1, 13},
         {640, 480, 1200, 10}, {10, 600, 999, 7},  {3, 3, 2, 2},            {2, 2, 3, 3},
-        {1000, 3, 7, 999},    {4111, 4099, 5, 3},
+        {1000, 3, 7, 999},    {4111, 4099, 5, 3, 0xFF},
     };
     std::uint32_t seed = 7;
     for (const auto& p : pairs) {
         SCOPED_TRACE(std::to_string(p.sw) + "x" + std::to_string(p.sh) + " to " + std::to_string(p.dw) + "x" +
                      std::to_string(p.dh));
-        const auto source = NoisePicture(p.sw, p.sh, seed++);
+        const auto source = NoisePicture(p.sw, p.sh, seed++, p.setBits);
         const auto fast = ScalePicture(*source, p.dw, p.dh);
         const auto reference = ScalePictureReference(*source, p.dw, p.dh);
         ASSERT_NE(fast, nullptr);

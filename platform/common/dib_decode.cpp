@@ -17,6 +17,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform {
 
 static_assert(std::endian::native == std::endian::little,
@@ -227,8 +231,17 @@ void DecodeRow24(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width)
     }
 }
 
+// The hot path for screen pictures: a copy that clears every fourth byte.
 void DecodeRow32(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width) {
-    for (std::int32_t x = 0; x < width; ++x) WriteU32(dst + 4 * x, ReadU32(src + 4 * x) & 0x00FFFFFFu);
+    std::int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i keep = _mm_set1_epi32(0x00FFFFFF);
+    for (; x + 4 <= width; x += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_and_si128(v, keep));
+    }
+#endif
+    for (; x < width; ++x) WriteU32(dst + 4 * x, ReadU32(src + 4 * x) & 0x00FFFFFFu);
 }
 
 void DecodeRow32Masked(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, const Channel& red,

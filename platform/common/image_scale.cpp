@@ -156,6 +156,7 @@ bool ScaleStreaming(const Picture& source, Picture& out, const Spans& spans) {
         const std::uint64_t firstRow = begin / spans.srcY;
         const std::uint64_t lastRow = (end - 1) / spans.srcY;
         Acc* acc = columnSums.get();
+        std::fill(acc, acc + lanes, Acc{0});
         for (std::uint64_t j = firstRow; j <= lastRow; ++j) {
             // Consecutive destination rows share at most their boundary row,
             // so remembering the last summed row is enough.
@@ -165,11 +166,7 @@ bool ScaleStreaming(const Picture& source, Picture& out, const Spans& spans) {
             }
             const Acc weight = static_cast<Acc>(Overlap(begin, end, j * spans.srcY, (j + 1) * spans.srcY));
             const Acc* sums = rowSums.get();
-            if (j == firstRow) {
-                for (std::size_t k = 0; k < lanes; ++k) acc[k] = weight * sums[k];
-            } else {
-                for (std::size_t k = 0; k < lanes; ++k) acc[k] += weight * sums[k];
-            }
+            for (std::size_t k = 0; k < lanes; ++k) acc[k] += weight * sums[k];
         }
         std::uint8_t* dst = out.Row(y);
         for (std::size_t k = 0; k < lanes; k += 4) {

@@ -41,7 +41,12 @@ void NavigateTab(int window, bool backwards) {
     for (int n = 1; n <= count; ++n) {
         const int candidate = (start + n * step) % count;
         if (IsTabStop(controls[candidate])) {
-            if (controls[candidate] != focus) SetFocus(controls[candidate]);
+            if (controls[candidate] == focus) return;
+            SetFocus(controls[candidate]);
+            // As in dialogs: a text field reached with Tab has its text selected.
+            if (SendMessageW(controls[candidate], WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+                SendMessageW(controls[candidate], EM_SETSEL, 0, -1);
+            }
             return;
         }
     }
@@ -58,60 +63,69 @@ bool IsTabNavigation(const MSG& message, int& window, bool& backwards) {
     return backwards || !IsEditableEditor(GetFocus());
 }
 
-UiEvent TakePendingEvent() {
+// The first event the call caused; any further ones wait in the queue
+// for the next calls, so that no user action goes unreported.
+UiEvent TakeRaisedEvent() {
     Win32State& state = State();
-    if (!state.eventPending) return MakeEvent(EVENT_OTHER);
-    state.eventPending = false;
-    return state.pendingEvent;
+    if (state.raised.empty()) return MakeEvent(EVENT_OTHER);
+    for (std::size_t i = 1; i < state.raised.size() && state.queued.size() < kEventQueueLimit; ++i) {
+        state.queued.push_back(state.raised[i]);
+    }
+    const UiEvent first = state.raised.front();
+    state.raised.clear();
+    return first;
 }
 
 }  // namespace
 
 void QueueWindowNotice(std::int32_t kind, int window) {
-    std::deque<WindowNotice>& notices = State().notices;
-    if (!notices.empty() && notices.back().kind == kind && notices.back().window == window) return;
-    if (notices.size() >= kNoticeQueueLimit) return;
-    notices.push_back(WindowNotice{kind, window});
+    std::deque<UiEvent>& queued = State().queued;
+    if (!queued.empty() && queued.back().kind == kind && queued.back().number == window) return;
+    if (queued.size() >= kEventQueueLimit) return;
+    queued.push_back(MakeEvent(kind, window));
 }
 
 void RaiseEvent(std::int32_t kind, std::int32_t number, std::int32_t type) {
     Win32State& state = State();
-    if (state.programChange > 0 || state.eventPending) return;
-    state.eventPending = true;
-    state.pendingEvent = MakeEvent(kind, number, type);
+    if (state.programChange > 0) return;
+    state.raised.push_back(MakeEvent(kind, number, type));
 }
 
 UiEvent PollUiEvent(int timeoutMs) {
     Win32State& state = State();
-    if (!state.notices.empty()) {
-        const WindowNotice notice = state.notices.front();
-        state.notices.pop_front();
-        return MakeEvent(notice.kind, notice.window);
+    if (!state.queued.empty()) {
+        const UiEvent event = state.queued.front();
+        state.queued.pop_front();
+        return event;
     }
+
+    // Only what this call takes in counts: anything recorded while a modal
+    // dialog delivered messages is stale. Messages sent from other threads
+    // or processes (a click sent to a button, the shell's tray notices) are
+    // handled inside PeekMessage, so their events count too.
+    state.raised.clear();
 
     MSG message;
-    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    bool taken = PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    if (!taken && state.raised.empty()) {
         const DWORD timeout = timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT) != WAIT_OBJECT_0) {
-            return MakeEvent(EVENT_NONE);
+        // The wait may itself handle sent messages; their events count.
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT) == WAIT_OBJECT_0) {
+            taken = PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
         }
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return MakeEvent(EVENT_NONE);
     }
-
-    // Only what this one message causes counts; anything recorded while a
-    // modal dialog delivered messages is stale.
-    state.eventPending = false;
+    if (!taken) return state.raised.empty() ? MakeEvent(EVENT_NONE) : TakeRaisedEvent();
 
     int window = -1;
     bool backwards = false;
     if (IsTabNavigation(message, window, backwards)) {
         // The key itself gives no event; a spin field taking the focus does.
         NavigateTab(window, backwards);
-        return TakePendingEvent();
+        return TakeRaisedEvent();
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
-    return TakePendingEvent();
+    return TakeRaisedEvent();
 }
 
 std::int16_t GetAsyncKeyState(int virtualKey) { return static_cast<std::int16_t>(::GetAsyncKeyState(virtualKey)); }

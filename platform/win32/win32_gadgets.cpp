@@ -217,6 +217,8 @@ int GadgetSpin(int number, int x, int y, int width, int height, int minimum, int
 
     ProgramChange change;
     SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+    // Some up-down implementations size themselves when given a buddy.
+    SetWindowPos(arrows, nullptr, x + width - arrowsWidth, y, arrowsWidth, height, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(gadget->minimum), gadget->maximum);
     SpinShowValue(*gadget);
     return 1;

@@ -1,6 +1,6 @@
 // The Windows backend's state in one place: the numbered windows, gadgets,
-// tray icons and menus, the queue of window notices and the event that the
-// message being delivered produced; plus the helpers the backend files share.
+// tray icons and menus, the queue of window notices and the events that the
+// message being delivered caused; plus the helpers the backend files share.
 #pragma once
 
 #include "platform/platform.hpp"
@@ -17,8 +17,8 @@ constexpr int kWindowCount = 16;
 constexpr int kGadgetCount = 64;
 constexpr int kTrayIconCount = 8;
 constexpr int kMenuCount = 8;
-// Bounds the notice queue while nobody polls (inside a modal dialog).
-constexpr std::size_t kNoticeQueueLimit = 256;
+// Bounds the event queue while nobody polls (inside a modal dialog).
+constexpr std::size_t kEventQueueLimit = 256;
 
 enum class GadgetKind { None, TrackBar, Spin, Label, Editor, Button };
 
@@ -32,10 +32,6 @@ struct Gadget {
     std::int32_t value = 0;  // spin box: its last accepted value
 };
 
-struct WindowNotice {
-    std::int32_t kind = 0;
-    int window = -1;
-};
 
 struct Win32State {
     HWND windows[kWindowCount] = {};
@@ -50,9 +46,11 @@ struct Win32State {
     HMENU menus[kMenuCount] = {};
     HMENU currentMenu = nullptr;
 
-    std::deque<WindowNotice> notices;
-    bool eventPending = false;
-    UiEvent pendingEvent;
+    // Window notices and close requests, and the further events of a message
+    // that caused more than one; PollUiEvent hands them out first.
+    std::deque<UiEvent> queued;
+    // Events caused by what the current PollUiEvent call takes in.
+    std::vector<UiEvent> raised;
     // Non-zero while the program itself changes a control.
     int programChange = 0;
 
@@ -74,7 +72,7 @@ public:
 
 // win32_events.cpp
 void QueueWindowNotice(std::int32_t kind, int window);
-// Records the event the message being delivered produced; the first one wins.
+// Records an event caused by the message being delivered.
 void RaiseEvent(std::int32_t kind, std::int32_t number, std::int32_t type);
 
 // win32_window.cpp

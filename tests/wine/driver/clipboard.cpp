@@ -85,9 +85,14 @@ Reply ClipEmpty(const Args&) {
     return Ok();
 }
 
+// Held open with a window of the driver's own: Wine lets another caller with
+// the same (null) window open a clipboard that is already open.
 Reply ClipHold(const Args&) {
     if (held) return Ok();
-    if (!OpenWithRetry()) return Err("clipboard-busy");
+    static const HWND holder = CreateWindowExW(0, L"STATIC", L"pictarn-driver clipboard holder", 0, 0, 0, 0, 0,
+                                               HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!holder) return Err("no-window");
+    if (!WaitFor(2000, [] { return OpenClipboard(holder) != FALSE; })) return Err("clipboard-busy");
     held = true;
     return Ok();
 }

@@ -10,6 +10,9 @@
 namespace driver {
 namespace {
 
+// The read-only name field of Wine's folder browser (hidden without BIF_EDITBOX).
+constexpr int kSelectedNameField = 14149;
+
 bool IsDialog(HWND w) { return IsWindowVisible(w) && ClassOf(w) == L"#32770"; }
 bool IsFolderBrowser(HWND w) { return IsDialog(w) && FindDescendant(w, L"SysTreeView32") != nullptr; }
 
@@ -54,8 +57,8 @@ Reply MsgboxWait(const Args& a) {
                FormatHandle(GetWindow(box, GW_OWNER))});
 }
 
-// Clicks the dialog's button with that identifier (BM_CLICK); any visible
-// button when the identifier is 0.
+// Clicks the dialog's button with that identifier (BM_CLICK) and waits for the
+// dialog to close; any visible button when the identifier is 0.
 Reply ClickButton(HWND dialog, int id) {
     if (!IsWindow(dialog)) return Err("no-window");
     HWND button = nullptr;
@@ -67,8 +70,8 @@ Reply ClickButton(HWND dialog, int id) {
         }
     }
     if (!button) return Err("no-button");
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return Err("timeout");
+    // Posted: a sent BM_CLICK keeps Wine's caller waiting for seconds after the box has closed.
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) return Err("post-failed");
     return WaitFor(5000, [&] { return !IsWindowVisible(dialog); }) ? Ok() : Err("still-open");
 }
 
@@ -101,14 +104,25 @@ Reply FolderChoose(const Args& a) {
     const HWND browser = ParseHandle(a[0]);
     if (!IsFolderBrowser(browser)) return Err("no-browser");
     std::wstring path;
-    if (!DecodeText(a[1], path) || path.size() >= 1024) return Err("bad-path");
-    probe::Exchange ex{};
-    ex.op = probe::OP_SELECT_FOLDER;
-    path.copy(ex.text, path.size());
-    ex.text[path.size()] = L'\0';
-    std::string reason;
-    if (!RunProbe(browser, ex, reason)) return Err(reason);
-    return ClickButton(browser, IDOK);
+    if (!DecodeText(a[1], path) || path.empty() || path.size() >= 1024) return Err("bad-path");
+    // Wine's browser names the selected folder in a hidden field; it refreshes
+    // its tree now and then and may lose a selection made too early, so the
+    // selection is repeated until that field names the folder and stays so.
+    const HWND nameField = GetDlgItem(browser, kSelectedNameField);
+    const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+    const auto selected = [&] { return !nameField || lstrcmpiW(TextOf(nameField).c_str(), name.c_str()) == 0; };
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        probe::Exchange ex{};
+        ex.op = probe::OP_SELECT_FOLDER;
+        path.copy(ex.text, path.size());
+        ex.text[path.size()] = L'\0';
+        std::string reason;
+        if (!RunProbe(browser, ex, reason)) return Err(reason);
+        if (!WaitFor(1000, selected)) continue;
+        Sleep(300);
+        if (selected()) return ClickButton(browser, IDOK);
+    }
+    return Err("not-selected");
 }
 
 Reply FolderCancel(const Args& a) { return ClickButton(ParseHandle(a[0]), IDCANCEL); }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "probe_client.hpp"
 #include "protocol.hpp"
 #include "window_query.hpp"
 
@@ -225,6 +226,17 @@ Reply GuiResources(const Args& a) {
     return Ok({Num(gdi), Num(user)});
 }
 
+// The icons a window shows: WM_GETICON big and small, then those of its class.
+Reply WindowIcons(const Args& a) {
+    const HWND w = ParseHandle(a[0]);
+    if (!IsWindow(w)) return Err("no-window");
+    probe::Exchange ex{};
+    ex.op = probe::OP_WINDOW_ICONS;
+    std::string reason;
+    if (!RunProbe(w, ex, reason)) return Err(reason);
+    return Ok({Num(ex.values[0] != 0), Num(ex.values[1] != 0), Num(ex.values[2] != 0), Num(ex.values[3] != 0)});
+}
+
 Reply WindowAt(const Args& a) {
     long long x = 0, y = 0;
     if (!ParseInt(a[0], x) || !ParseInt(a[1], y)) return Err("bad-args");
@@ -249,6 +261,7 @@ const Command commands[] = {
     {"send", 4, SendCmd, "send <hwnd> <msg> <wparam> <lparam>  send a message, reply its result"},
     {"terminate", 1, Terminate, "terminate <hwnd>  end the window's process"},
     {"gui-resources", 1, GuiResources, "gui-resources <hwnd>  GDI and USER objects of the window's process"},
+    {"window-icons", 1, WindowIcons, "window-icons <hwnd>  1/0 for WM_GETICON big, small, class icon, small class icon"},
     {"window-at", 2, WindowAt, "window-at <x> <y>  the window at a screen point"},
 };
 

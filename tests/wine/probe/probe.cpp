@@ -35,6 +35,15 @@ void SelectFolder(HWND browser, probe::Exchange& ex) {
     ex.status = 1;
 }
 
+// Class icons can only be read from inside the process that registered the class.
+void ReadIcons(HWND window, probe::Exchange& ex) {
+    ex.values[0] = static_cast<ULONG_PTR>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+    ex.values[1] = static_cast<ULONG_PTR>(SendMessageW(window, WM_GETICON, ICON_SMALL2, 0));
+    ex.values[2] = GetClassLongPtrW(window, GCLP_HICON);
+    ex.values[3] = GetClassLongPtrW(window, GCLP_HICONSM);
+    ex.status = 1;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -49,6 +58,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndProc(int code, WPA
             ex.status = 0;
             if (ex.op == probe::OP_MENU_ITEMS) ReadMenu(target, ex);
             if (ex.op == probe::OP_SELECT_FOLDER) SelectFolder(target, ex);
+            if (ex.op == probe::OP_WINDOW_ICONS) ReadIcons(target, ex);
             UnmapViewOfFile(view);
         }
         if (mapping) CloseHandle(mapping);

@@ -15,6 +15,7 @@ inline constexpr char kHookProcName[] = "ProbeCallWndProc";
 enum Op : int {
     OP_MENU_ITEMS = 1,     // window: a popup menu window (#32768)
     OP_SELECT_FOLDER = 2,  // window: the folder browser; text: the folder to select
+    OP_WINDOW_ICONS = 3,   // window: any; values: WM_GETICON big, small, class icon, small class icon
 };
 
 struct MenuItem {
@@ -31,6 +32,7 @@ struct Exchange {
     int status;  // 1 done, 0 failed, -1 not reached
     unsigned long long window;
     wchar_t text[1024];
+    unsigned long long values[4];
     int itemCount;
     MenuItem items[64];
 };

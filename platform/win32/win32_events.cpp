@@ -1,8 +1,6 @@
-// The event wait PollUiEvent (notice queue first, then one native message,
-// Tab navigation of our own), the notice queue, and GetAsyncKeyState.
+// The event wait PollUiEvent (queued notices and events first, then one
+// native message, with Tab navigation of our own), and GetAsyncKeyState.
 #include "win32_state.hpp"
-
-#include <algorithm>
 
 namespace platform {
 
@@ -87,7 +85,7 @@ void QueueWindowNotice(std::int32_t kind, int window) {
 
 void RaiseEvent(std::int32_t kind, std::int32_t number, std::int32_t type) {
     Win32State& state = State();
-    if (state.programChange > 0) return;
+    if (state.programChange > 0 || state.raised.size() >= kEventQueueLimit) return;
     state.raised.push_back(MakeEvent(kind, number, type));
 }
 

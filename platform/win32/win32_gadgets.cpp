@@ -8,7 +8,6 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 
 namespace platform {

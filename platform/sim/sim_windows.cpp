@@ -1,9 +1,9 @@
 // Simulated desktop: windows, gadgets, the event wait and Tab navigation,
 // and the user's actions on gadgets.
+#include "platform/common/spin_field.hpp"
 #include "platform/sim/sim_state.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 
 using platform::NativeHandle;
@@ -45,17 +45,6 @@ void RewriteSpinField(Gadget& g) {
 void SetSpinValue(Gadget& g, int value) {
     g.value = std::clamp(value, g.minimum, g.maximum);
     RewriteSpinField(g);
-}
-
-// The field's text when it is a whole decimal number, nothing else.
-std::optional<long long> ParseSpinField(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    long long value = 0;
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc() || ptr != end) return std::nullopt;
-    return value;
 }
 
 Gadget* NewGadget(int number, GadgetKind kind, int x, int y, int width, int height) {
@@ -358,9 +347,7 @@ std::int32_t GadgetGetState(int number) {
     Gadget* g = sim::LookupGadget(number);
     if (!g) return 0;
     if (g->kind == GadgetKind::Spin) {
-        if (auto typed = sim::ParseSpinField(g->text); typed && *typed >= g->minimum && *typed <= g->maximum) {
-            g->value = static_cast<int>(*typed);
-        }
+        g->value = SpinFieldValue(g->text, g->value, g->minimum, g->maximum);
         return g->value;
     }
     return g->kind == GadgetKind::TrackBar ? g->value : 0;

@@ -1,6 +1,7 @@
 // Gadgets of the settings window on common and rich-edit controls: track
 // bar, spin box (edit field plus up-down arrows), label, editor, button;
 // their state and text, and the notifications that become gadget events.
+#include "platform/common/spin_field.hpp"
 #include "win32_state.hpp"
 #include "win32_text.hpp"
 
@@ -86,22 +87,6 @@ int GadgetNumberOf(HWND control) {
 
 std::int32_t Clamp(std::int32_t value, std::int32_t minimum, std::int32_t maximum) {
     return std::max(minimum, std::min(maximum, value));
-}
-
-// A whole decimal number, optionally negative, with nothing around it.
-bool ParseWholeNumber(const std::string& text, std::int32_t& value) {
-    std::size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) i = 1;
-    if (i >= text.size()) return false;
-    std::int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > kInt16Max + 1) return false;  // beyond any 16-bit range
-    }
-    value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-    return true;
 }
 
 std::string ControlTextA(HWND control) {
@@ -269,11 +254,8 @@ std::int32_t GadgetGetState(int number) {
         return static_cast<std::int32_t>(SendMessageW(gadget->control, TBM_GETPOS, 0, 0));
     }
     if (gadget->kind == GadgetKind::Spin) {
-        std::int32_t typed = 0;
-        if (ParseWholeNumber(ControlTextA(gadget->control), typed) && typed >= gadget->minimum &&
-            typed <= gadget->maximum) {
-            gadget->value = typed;
-        }
+        gadget->value =
+            SpinFieldValue(ControlTextA(gadget->control), gadget->value, gadget->minimum, gadget->maximum);
         return gadget->value;
     }
     return 0;

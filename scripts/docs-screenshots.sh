@@ -38,6 +38,11 @@ if [ ! -f "$WINEPREFIX/.pictarn-docs-ready" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wineserver -w
+  # Debian's Wine does not find its own fonts (Tahoma, and Marlett for the
+  # caption buttons) where they are installed; the prefix's Fonts folder it reads.
+  if [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   touch "$WINEPREFIX/.pictarn-docs-ready"
 fi
 wineserver -k 2>/dev/null || true
@@ -61,6 +66,7 @@ reply=
 ask() {
   echo "$*" >&"${DRIVER[1]}"
   IFS= read -r -t 60 reply <&"${DRIVER[0]}" || { echo "docs: no answer to: $*" >&2; exit 1; }
+  reply=${reply%$'\r'}
   case $reply in
     ok*) reply=${reply#ok}; reply=${reply# } ;;
     *) echo "docs: $* -> $reply" >&2; exit 1 ;;

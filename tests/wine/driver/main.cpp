@@ -1,6 +1,9 @@
 // pictarn-driver.exe: plays the user and the desktop for the end-to-end
 // tests. Reads one command per line on stdin and answers each with one line
 // on stdout; "help" lists the commands.
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 
@@ -51,6 +54,8 @@ void PrintHelp() {
 }  // namespace
 
 int main() {
+    // Replies end with LF alone, whatever reads them.
+    _setmode(_fileno(stdout), _O_BINARY);
     std::string line;
     while (ReadLine(line)) {
         Args words = driver::SplitWords(line);

@@ -195,6 +195,12 @@ bool HaveSsse3() {
 }
 #endif
 
+std::string SameLengthTemporaryName(const std::string& path) {
+    std::string name = path;
+    if (!name.empty()) name.back() = name.back() == '~' ? '#' : '~';
+    return name;
+}
+
 }  // namespace
 
 int JpegQuality(std::int32_t quality) {
@@ -227,9 +233,16 @@ bool JpegWriteFile(const std::string& path, const Picture& picture, std::int32_t
     std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[rowSize]);
     if (!row) return false;
 
-    const std::string partPath = path + ".part";
+    std::string partPath = path + ".part";
     std::FILE* file = std::fopen(partPath.c_str(), "wb");
-    if (!file) return false;
+    if (!file) {
+        // A target name right at the system's limit (255 bytes for one name,
+        // MAX_PATH on Windows) has no room for ".part"; a temporary name of
+        // the target's own length fits wherever the target does.
+        partPath = SameLengthTemporaryName(path);
+        file = std::fopen(partPath.c_str(), "wb");
+        if (!file) return false;
+    }
 
     Job job{};
     job.file = file;

@@ -16,9 +16,9 @@ int JpegQuality(std::int32_t quality);
 // it (path + ".part"; when the system refuses that longer name, `path` with
 // its last character replaced by '~'), flushed and closed, and only then put
 // in the place of `path`; on any failure `path` is left as it was and the
-// partial file is removed. Fails (false) for an empty or oversized picture, a missing or
-// unwritable folder, a read-only file at `path`, a failed write, flush or
-// close, and any error libjpeg raises.
+// partial file is removed. Fails (false) for an empty or oversized picture,
+// a missing or unwritable folder, a read-only file at `path`, a failed
+// write, flush or close, and any error libjpeg raises.
 bool JpegWriteFile(const std::string& path, const Picture& picture, std::int32_t quality);
 
 // Converts one row of held pixels (blue, green, red, unused) to the scan line

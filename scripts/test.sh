@@ -11,3 +11,6 @@ echo "== native build and tests"
 cmake --preset host
 cmake --build --preset host
 ctest --preset host
+
+echo "== the Windows program, end to end under Wine"
+scripts/e2e.sh

@@ -12,7 +12,16 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
 build=build/fuzz
 
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
 if [ "${FUZZ_NO_BUILD:-0}" != 1 ]; then
+  # libFuzzer's runtime comes in its own package on Debian.
+  if ! printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' |
+      clang++ -x c++ -fsanitize=fuzzer - -o "$work/probe" 2>/dev/null; then
+    echo "fuzz: clang cannot link libFuzzer; install clang and libclang-rt-14-dev" >&2
+    exit 1
+  fi
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz
 fi
@@ -26,8 +35,6 @@ targets=(
   "fuzz_scale_jpeg 4096"
 )
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 # The targets write their files under TMPDIR; memory is quicker than disk.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
@@ -51,10 +58,11 @@ for entry in "${targets[@]}"; do
     -max_total_time="$seconds" -max_len="$maxlen" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -timeout=10 -detect_leaks=1 -print_final_stats=1 \
     -artifact_prefix="$(realpath "$findings")/" >"$log" 2>&1 || status=$?
+  # libFuzzer's final stats (-print_final_stats=1) and its last status line.
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
   rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"
   rss="$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)"
-  cov="$(grep -Eo 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+' "$log" | tail -1)"
+  cov="$(grep -Eo 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+' "$log" | tail -1 || true)"
   if [ "$status" -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|SUMMARY: ' "$log"; then
     failed=1
     echo "$name FAILED (exit $status); the end of its log:"

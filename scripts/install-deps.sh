@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
   # native build and tests
-  build-essential cmake libjpeg62-turbo-dev libgtest-dev libbenchmark-dev clang
+  build-essential cmake libjpeg62-turbo-dev libgtest-dev libbenchmark-dev
+  # sanitizers and libFuzzer (clang only recommends its runtime)
+  clang libclang-rt-14-dev
   # the Windows program: cross compiler, libjpeg-turbo's source and SIMD assembler
   g++-mingw-w64-x86-64-posix mingw-w64-tools nasm dpkg-dev
   # running it: Wine on a virtual X display

@@ -120,29 +120,84 @@ TEST(ImageScaleTest, UnusableSizesGiveNoPicture) {
 }
 
 // Coprime, shared-factor, one-axis-up-one-down and degenerate size pairs.
-// White 4111 x 4099 to 5 x 3 has sums beyond 32 bits.
+// White 4111 x 4099 to 5 x 3 has sums beyond 32 bits. The second row holds
+// the limits of the 16-bit separable version: a screen's ratios with an odd
+// width, 127 and 128 source rows per destination row in white (column sums
+// at the top of int16, then just past its limit), hundreds of source pixels
+// per destination column, and widths that leave partial vectors.
+struct SizePair {
+    int sw, sh, dw, dh;
+    std::uint8_t setBits = 0;
+};
+
+const SizePair kSizePairs[] = {
+    {97, 61, 40, 33},     {33, 17, 100, 50},  {1920, 1080, 1200, 675}, {1024, 768, 800, 700},
+    {1, 1, 5, 7},         {7, 5, 1, 1},       {64, 64, 64, 1},         {13, 1, 1, 13},
+    {640, 480, 1200, 10}, {10, 600, 999, 7},  {3, 3, 2, 2},            {2, 2, 3, 3},
+    {1000, 3, 7, 999},    {4111, 4099, 5, 3, 0xFF},
+    {960, 540, 300, 300}, {963, 540, 300, 169}, {50, 127, 7, 1, 0xFF}, {50, 128, 7, 1, 0xFF},
+    {1000, 20, 3, 10, 0xFF}, {101, 60, 13, 30},  {7680, 9, 1200, 2},    {31, 900, 9, 7},
+};
+
+std::string Describe(const SizePair& p) {
+    return std::to_string(p.sw) + "x" + std::to_string(p.sh) + " to " + std::to_string(p.dw) + "x" +
+           std::to_string(p.dh);
+}
+
+// Run with and without AVX2: Windows builds always take the SSSE3 code.
 TEST(ImageScaleTest, FastVersionMatchesTheReferenceExactly) {
-    const struct {
-        int sw, sh, dw, dh;
-        std::uint8_t setBits = 0;
-    } pairs[] = {
-        {97, 61, 40, 33},     {33, 17, 100, 50},  {1920, 1080, 1200, 675}, {1024, 768, 800, 700},
-        {1, 1, 5, 7},         {7, 5, 1, 1},       {64, 64, 64, 1},         {13, 1, 1, 13},
-        {640, 480, 1200, 10}, {10, 600, 999, 7},  {3, 3, 2, 2},            {2, 2, 3, 3},
-        {1000, 3, 7, 999},    {4111, 4099, 5, 3, 0xFF},
+    for (const bool avx2 : {true, false}) {
+        platform::ScaleAllowAvx2(avx2);
+        std::uint32_t seed = 7;
+        for (const SizePair& p : kSizePairs) {
+            SCOPED_TRACE(Describe(p) + (avx2 ? " with AVX2" : " without AVX2"));
+            const auto source = NoisePicture(p.sw, p.sh, seed++, p.setBits);
+            const auto fast = ScalePicture(*source, p.dw, p.dh);
+            const auto reference = ScalePictureReference(*source, p.dw, p.dh);
+            ASSERT_NE(fast, nullptr);
+            ASSERT_NE(reference, nullptr);
+            ASSERT_EQ(fast->width, p.dw);
+            ASSERT_EQ(fast->height, p.dh);
+            EXPECT_TRUE(Words(*fast) == Words(*reference));
+        }
+    }
+    platform::ScaleAllowAvx2(true);
+}
+
+// In place, a reduction gives the reference's pixels in the picture's own
+// memory; a size that grows on either side leaves the picture untouched.
+// 1024 x 768 is large enough to come from the page allocator, whose
+// memory past the new size is given back.
+TEST(ImageScaleTest, InPlaceReductionMatchesTheReference) {
+    const SizePair reductions[] = {
+        {1024, 768, 800, 700}, {1920, 1080, 1200, 675}, {1024, 768, 1024, 1}, {97, 61, 40, 33},
+        {4111, 3, 5, 3, 0xFF}, {9, 9, 9, 9},
     };
-    std::uint32_t seed = 7;
-    for (const auto& p : pairs) {
-        SCOPED_TRACE(std::to_string(p.sw) + "x" + std::to_string(p.sh) + " to " + std::to_string(p.dw) + "x" +
-                     std::to_string(p.dh));
-        const auto source = NoisePicture(p.sw, p.sh, seed++, p.setBits);
-        const auto fast = ScalePicture(*source, p.dw, p.dh);
-        const auto reference = ScalePictureReference(*source, p.dw, p.dh);
-        ASSERT_NE(fast, nullptr);
-        ASSERT_NE(reference, nullptr);
-        ASSERT_EQ(fast->width, p.dw);
-        ASSERT_EQ(fast->height, p.dh);
-        EXPECT_TRUE(Words(*fast) == Words(*reference));
+    std::uint32_t seed = 70;
+    for (const SizePair& p : reductions) {
+        SCOPED_TRACE(Describe(p));
+        auto picture = platform::PictureCreate(p.sw, p.sh);
+        ASSERT_NE(picture, nullptr);
+        const auto noise = NoisePicture(p.sw, p.sh, seed++, p.setBits);
+        std::memcpy(picture->pixels.get(), noise->pixels.get(), picture->Stride() * p.sh);
+        const auto reference = ScalePictureReference(*picture, p.dw, p.dh);
+        const std::uint8_t* memory = picture->pixels.get();
+        ASSERT_TRUE(platform::ScalePictureInPlace(*picture, p.dw, p.dh));
+        EXPECT_EQ(picture->pixels.get(), memory);
+        ASSERT_EQ(picture->width, p.dw);
+        ASSERT_EQ(picture->height, p.dh);
+        EXPECT_TRUE(Words(*picture) == Words(*reference));
+    }
+
+    const SizePair refused[] = {{40, 30, 41, 30}, {40, 30, 40, 31}, {40, 30, 0, 30}, {40, 30, 20, -1}};
+    for (const SizePair& p : refused) {
+        SCOPED_TRACE(Describe(p));
+        auto picture = NoisePicture(p.sw, p.sh, seed++);
+        const std::vector<std::uint32_t> before = Words(*picture);
+        EXPECT_FALSE(platform::ScalePictureInPlace(*picture, p.dw, p.dh));
+        EXPECT_EQ(picture->width, p.sw);
+        EXPECT_EQ(picture->height, p.sh);
+        EXPECT_TRUE(Words(*picture) == before);
     }
 }
 

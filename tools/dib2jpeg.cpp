@@ -5,19 +5,32 @@
 // into the screenshot slot, scaled with ImageResize and saved with
 // ImageSaveJpeg. Exit 0 when saved, 1 when the pipeline fails, 2 on bad
 // arguments.
+//
+// A BMP whose rows already have the held picture's layout (32 bits, the
+// screen's own format) is read straight into the held picture, row by row
+// into place, instead of into a buffer that is then decoded into a second
+// copy: the same pixels and the same file, without a full-size copy. Only
+// the fourth bytes, which neither the scaling nor the JPEG step reads, stay
+// as the file has them. Every other BMP is read whole and decoded.
 #include "platform/common/dib_decode.hpp"
 #include "platform/common/image_slots.hpp"
-#include "platform/common/raw_file.hpp"
 #include "platform/platform.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -34,26 +47,89 @@ int Fail(const std::string& reason) {
     return 1;
 }
 
-struct FileBytes {
-    std::unique_ptr<std::uint8_t[]> data;
-    std::size_t size = 0;
+// An open file descriptor, closed when it goes.
+class InputFile {
+public:
+    explicit InputFile(const std::string& name) : fd_(open(name.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~InputFile() {
+        if (fd_ >= 0) close(fd_);
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // The size of a regular file, or -1.
+    long long Size() const {
+        struct stat st {};
+        return fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
+    }
+    // Exactly `size` bytes from `offset` on, or false.
+    bool ReadAt(std::uint8_t* to, std::size_t size, off_t offset) const {
+        while (size > 0) {
+            const ssize_t got = pread(fd_, to, size, offset);
+            if (got <= 0) return false;
+            to += got;
+            size -= static_cast<std::size_t>(got);
+            offset += got;
+        }
+        return true;
+    }
+    // Consecutive file ranges into the buffers `parts`, as few calls as the
+    // system allows; falls back to one range at a time after a short read.
+    bool ReadScattered(const std::vector<iovec>& parts, off_t offset) const {
+        for (std::size_t first = 0; first < parts.size();) {
+            const std::size_t count = std::min<std::size_t>(parts.size() - first, IOV_MAX);
+            std::size_t expected = 0;
+            for (std::size_t i = first; i < first + count; ++i) expected += parts[i].iov_len;
+            const ssize_t got = preadv(fd_, parts.data() + first, static_cast<int>(count), offset);
+            if (got < 0) return false;
+            if (static_cast<std::size_t>(got) != expected) {
+                for (std::size_t i = first; i < first + count; ++i) {
+                    if (!ReadAt(static_cast<std::uint8_t*>(parts[i].iov_base), parts[i].iov_len, offset)) return false;
+                    offset += static_cast<off_t>(parts[i].iov_len);
+                }
+            } else {
+                offset += got;
+            }
+            first += count;
+        }
+        return true;
+    }
+
+private:
+    int fd_;
 };
 
-// The whole file in one read; no data when it cannot be read.
-FileBytes ReadWholeFile(const std::string& name) {
-    namespace raw = platform::raw;
-    FileBytes bytes;
-    std::error_code error;
-    std::uintmax_t size = std::filesystem::file_size(name, error);
-    if (error || size > SIZE_MAX) return bytes;
-    raw::FileId file = raw::FileOpenRead(name);
-    if (file == raw::kNoFile) return bytes;
-    bytes.data.reset(new (std::nothrow) std::uint8_t[size > 0 ? size : 1]);
-    long got = bytes.data ? raw::FileRead(file, bytes.data.get(), size) : -1;
-    raw::FileCloseRaw(file);
-    if (got < 0 || static_cast<std::uintmax_t>(got) != size) bytes.data.reset();
-    bytes.size = bytes.data ? static_cast<std::size_t>(size) : 0;
-    return bytes;
+// The picture of a BMP whose rows need no decoding, read row by row into
+// place; nullptr with `direct` false when the file needs decoding.
+std::unique_ptr<platform::Picture> ReadDirect(const InputFile& file, std::size_t fileSize, bool& direct) {
+    direct = false;
+    std::uint8_t head[kFileHeaderSize + platform::kDibHeadBytes];
+    const std::size_t headSize = std::min(fileSize, sizeof head);
+    if (!file.ReadAt(head, headSize, 0)) return nullptr;
+    platform::DibRows rows;
+    if (!platform::DibDirectRows(head + kFileHeaderSize, headSize - kFileHeaderSize, fileSize - kFileHeaderSize,
+                                 rows)) {
+        return nullptr;
+    }
+    direct = true;
+    auto picture = platform::PictureCreate(rows.width, rows.height);
+    if (!picture) return nullptr;
+    std::vector<iovec> parts(static_cast<std::size_t>(rows.height));
+    for (std::int32_t stored = 0; stored < rows.height; ++stored) {
+        const std::int32_t y = rows.topDown ? stored : rows.height - 1 - stored;
+        parts[static_cast<std::size_t>(stored)] = {picture->Row(y), picture->Stride()};
+    }
+    // 32-bit rows have no padding: the stored rows follow each other.
+    if (!file.ReadScattered(parts, static_cast<off_t>(kFileHeaderSize + rows.offset))) return nullptr;
+    return picture;
+}
+
+// The whole file decoded like a CF_DIB block.
+std::unique_ptr<platform::Picture> ReadAndDecode(const InputFile& file, std::size_t fileSize) {
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[fileSize]);
+    if (!bytes || !file.ReadAt(bytes.get(), fileSize, 0)) return nullptr;
+    return platform::DecodeDib(bytes.get() + kFileHeaderSize, fileSize - kFileHeaderSize);
 }
 
 }  // namespace
@@ -70,12 +146,17 @@ int main(int argc, char** argv) {
     const int slot = platform::IMAGE_SCREENSHOT;
 
     {
-        FileBytes file = ReadWholeFile(input);
-        if (!file.data) return Fail("cannot read " + input);
-        if (file.size < kFileHeaderSize || file.data[0] != 'B' || file.data[1] != 'M') {
+        const InputFile file(input);
+        const long long size = file.IsOpen() ? file.Size() : -1;
+        if (size < 0 || static_cast<unsigned long long>(size) > SIZE_MAX) return Fail("cannot read " + input);
+        const auto fileSize = static_cast<std::size_t>(size);
+        std::uint8_t magic[2] = {0, 0};
+        if (fileSize < kFileHeaderSize || !file.ReadAt(magic, 2, 0) || magic[0] != 'B' || magic[1] != 'M') {
             return Fail(input + " is not a BMP file");
         }
-        auto picture = platform::DecodeDib(file.data.get() + kFileHeaderSize, file.size - kFileHeaderSize);
+        bool direct = false;
+        auto picture = ReadDirect(file, fileSize, direct);
+        if (!direct) picture = ReadAndDecode(file, fileSize);
         if (!picture) return Fail(input + " holds no picture that can be read");
         platform::ImageSlotPutPicture(slot, std::move(picture));
     }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -231,15 +232,27 @@ void DecodeRow24(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width)
     }
 }
 
+// Pictures larger than this are written with streaming stores: they do not
+// fit the caches anyway, and such stores need not fetch each line first.
+constexpr std::size_t kStreamingBytes = std::size_t{16} << 20;
+
 // The hot path for screen pictures: a copy that clears every fourth byte.
-void DecodeRow32(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width) {
+void DecodeRow32(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, bool streaming) {
     std::int32_t x = 0;
 #if defined(__SSE2__)
     const __m128i keep = _mm_set1_epi32(0x00FFFFFF);
+    if (streaming && reinterpret_cast<std::uintptr_t>(dst) % 16 == 0) {
+        for (; x + 4 <= width; x += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_and_si128(v, keep));
+        }
+    }
     for (; x + 4 <= width; x += 4) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_and_si128(v, keep));
     }
+#else
+    (void)streaming;
 #endif
     for (; x < width; ++x) WriteU32(dst + 4 * x, ReadU32(src + 4 * x) & 0x00FFFFFFu);
 }
@@ -252,16 +265,36 @@ void DecodeRow32Masked(const std::uint8_t* src, std::uint8_t* dst, std::int32_t 
     }
 }
 
-// Calls decodeRow(source row, destination row) for every line, top first.
+// Calls decodeRow(source row, destination row) for every line in the order
+// the block stores them, so that the block is read front to back (a
+// bottom-up block fills the picture from its last line up).
 template <typename RowDecoder>
 void ForEachRow(const DibLayout& dib, Picture& picture, RowDecoder decodeRow) {
-    for (std::int32_t y = 0; y < dib.height; ++y) {
-        const std::int32_t stored = dib.topDown ? y : dib.height - 1 - y;
+    for (std::int32_t stored = 0; stored < dib.height; ++stored) {
+        const std::int32_t y = dib.topDown ? stored : dib.height - 1 - stored;
         decodeRow(dib.pixels + dib.stride * static_cast<std::size_t>(stored), picture.Row(y));
     }
 }
 
 }  // namespace
+
+bool DibDirectRows(const std::uint8_t* block, std::size_t available, std::size_t size, DibRows& rows) {
+    // ParseDib reads only the header and the masks after a 40-byte header.
+    static_assert(kDibHeadBytes >= kV5HeaderSize && kDibHeadBytes >= kInfoHeaderSize + 12);
+    if (available < std::min(size, kDibHeadBytes)) return false;
+    DibLayout dib;
+    if (!ParseDib(block, size, dib) || dib.bitCount != 32) return false;
+    if (dib.bitfields &&
+        (dib.masks[0] != 0x00FF0000u || dib.masks[1] != 0x0000FF00u || dib.masks[2] != 0x000000FFu)) {
+        return false;
+    }
+    rows.width = dib.width;
+    rows.height = dib.height;
+    rows.topDown = dib.topDown;
+    rows.offset = static_cast<std::size_t>(dib.pixels - block);
+    rows.stride = dib.stride;
+    return true;
+}
 
 std::unique_ptr<Picture> DecodeDib(const std::uint8_t* block, std::size_t size) {
     DibLayout dib;
@@ -293,9 +326,13 @@ std::unique_ptr<Picture> DecodeDib(const std::uint8_t* block, std::size_t size) 
     case 32:
         if (!dib.bitfields ||
             (dib.masks[0] == 0x00FF0000u && dib.masks[1] == 0x0000FF00u && dib.masks[2] == 0x000000FFu)) {
+            const bool streaming = picture->Stride() * static_cast<std::size_t>(dib.height) >= kStreamingBytes;
             ForEachRow(dib, *picture, [&](const std::uint8_t* s, std::uint8_t* d) {
-                DecodeRow32(s, d, width);
+                DecodeRow32(s, d, width, streaming);
             });
+#if defined(__SSE2__)
+            if (streaming) _mm_sfence();
+#endif
         } else {
             const Channel red(dib.masks[0]);
             const Channel green(dib.masks[1]);

@@ -18,6 +18,17 @@ namespace platform {
 // nullptr when width or height is not positive or the picture cannot be made.
 std::unique_ptr<Picture> ScalePicture(const Picture& source, std::int32_t width, std::int32_t height);
 
+// The same scaling written into the picture's own memory, which is then
+// shrunk to the new size; only when neither side grows. False, with the
+// picture untouched, when a side grows or the working memory (a few rows)
+// cannot be had.
+bool ScalePictureInPlace(Picture& picture, std::int32_t width, std::int32_t height);
+
+// For tests: whether the fast version may use AVX2 where the processor has
+// it (the default). Without it, it runs the SSSE3 code that Windows builds
+// always use.
+void ScaleAllowAvx2(bool allowed);
+
 // The straightforward version of the same rule; the tests compare against it.
 std::unique_ptr<Picture> ScalePictureReference(const Picture& source, std::int32_t width,
                                                std::int32_t height);

@@ -103,9 +103,13 @@ NativeHandle ImageResize(int slot, std::int32_t width, std::int32_t height) {
     // picture so that it is still written at its own size.
     if (!s->picture || width <= 0 || height <= 0) return 0;
 
-    std::unique_ptr<Picture> scaled = ScalePicture(*s->picture, width, height);
-    if (!scaled) return 0;
-    s->picture = std::move(scaled);
+    // A reduction is written over the picture it reads, which the scaling
+    // releases anyway: no second picture, and no fresh memory to touch.
+    if (!ScalePictureInPlace(*s->picture, width, height)) {
+        std::unique_ptr<Picture> scaled = ScalePicture(*s->picture, width, height);
+        if (!scaled) return 0;
+        s->picture = std::move(scaled);
+    }
     s->width = static_cast<std::int16_t>(width);
     s->height = static_cast<std::int16_t>(height);
     return HandleOf(*s->picture);

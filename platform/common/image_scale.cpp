@@ -480,13 +480,16 @@ PICTARN_AVX2 void WriteRowAvx2(const __m128i* sums, const ColumnPairs* columns, 
     const __m256i pixelOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     std::size_t x = 0;
     for (; x + 8 <= width; x += 8) {
-        __m256i q[4];
-        for (std::size_t i = 0; i < 4; ++i) {
-            q[i] = ColumnPairAvx2<Slots>(sums, columns + x + 2 * i, weights, pairSlots, multiplier, shift, half);
-            weights += pairSlots;
-        }
+        const __m256i q0 = ColumnPairAvx2<Slots>(sums, columns + x, weights, pairSlots, multiplier, shift, half);
+        const __m256i q1 =
+            ColumnPairAvx2<Slots>(sums, columns + x + 2, weights + pairSlots, pairSlots, multiplier, shift, half);
+        const __m256i q2 =
+            ColumnPairAvx2<Slots>(sums, columns + x + 4, weights + 2 * pairSlots, pairSlots, multiplier, shift, half);
+        const __m256i q3 =
+            ColumnPairAvx2<Slots>(sums, columns + x + 6, weights + 3 * pairSlots, pairSlots, multiplier, shift, half);
+        weights += 4 * pairSlots;
         // Low halves hold columns 0, 2, 4, 6 and high halves 1, 3, 5, 7.
-        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[3]));
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(q0, q1), _mm256_packs_epi32(q2, q3));
         const __m256i pixels = _mm256_permutevar8x32_epi32(bytes, pixelOrder);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * x), _mm256_and_si256(pixels, keepRgb));
     }

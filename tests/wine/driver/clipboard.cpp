@@ -1,5 +1,5 @@
-// Clipboard commands: put a picture or text on it, ask what it holds, hold it
-// open so that nobody else can open it.
+// Clipboard commands: put a picture or text on it, ask what it holds, read its
+// text, hold it open so that nobody else can open it.
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -58,6 +58,22 @@ Reply ClipText(const Args& a) {
     return PutOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
 }
 
+// The clipboard's text (CF_UNICODETEXT) as hex.
+Reply ClipGetText(const Args&) {
+    if (!OpenWithRetry()) return Err("clipboard-busy");
+    std::wstring text;
+    bool found = false;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
+            found = true;
+            GlobalUnlock(data);
+        }
+    }
+    CloseUnlessHeld();
+    return found ? Ok(HexText(text)) : Err("no-text");
+}
+
 Reply ClipHasDib(const Args&) { return Ok(IsClipboardFormatAvailable(CF_DIB) ? "1" : "0"); }
 
 Reply ClipCount(const Args&) { return Ok(std::to_string(CountClipboardFormats())); }
@@ -107,6 +123,7 @@ Reply ClipRelease(const Args&) {
 const Command commands[] = {
     {"clip-dib", 1, ClipDib, "clip-dib <hex path of .bmp>  put the picture on the clipboard as CF_DIB"},
     {"clip-text", 1, ClipText, "clip-text <hex text>  put text on the clipboard"},
+    {"clip-get-text", 0, ClipGetText, "clip-get-text  the clipboard's text as hex"},
     {"clip-has-dib", 0, ClipHasDib, "clip-has-dib  1 when CF_DIB is available"},
     {"clip-count", 0, ClipCount, "clip-count  number of formats on the clipboard"},
     {"clip-dib-info", 0, ClipDibInfo, "clip-dib-info  width height bits of the clipboard's DIB"},

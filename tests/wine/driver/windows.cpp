@@ -226,6 +226,24 @@ Reply GuiResources(const Args& a) {
     return Ok({Num(gdi), Num(user)});
 }
 
+// gui-objects <hwnd>: counted inside the window's process by the probe:
+// gdi user windows menus icons working-set-kB, then what GetGuiResources
+// reports for GDI and USER, then the GDI objects by type (hex text
+// "pen 2 brush 9 ...").
+Reply GuiObjects(const Args& a) {
+    const HWND w = ParseHandle(a[0]);
+    if (!IsWindow(w)) return Err("no-window");
+    probe::Exchange ex{};
+    ex.op = probe::OP_GUI_OBJECTS;
+    std::string reason;
+    if (!RunProbe(w, ex, reason)) return Err(reason);
+    const auto value = [&](probe::GuiObjectValue v) { return static_cast<long long>(ex.values[v]); };
+    const long long user = value(probe::GUI_WINDOWS) + value(probe::GUI_MENUS) + value(probe::GUI_ICONS);
+    return Ok({Num(value(probe::GUI_GDI)), Num(user), Num(value(probe::GUI_WINDOWS)), Num(value(probe::GUI_MENUS)),
+               Num(value(probe::GUI_ICONS)), Num(value(probe::GUI_WORKING_SET) / 1024), Num(value(probe::GUI_REPORTED_GDI)),
+               Num(value(probe::GUI_REPORTED_USER)), HexText(ex.text)});
+}
+
 // The icons a window shows: WM_GETICON big and small, then those of its class.
 Reply WindowIcons(const Args& a) {
     const HWND w = ParseHandle(a[0]);
@@ -261,6 +279,7 @@ const Command commands[] = {
     {"send", 4, SendCmd, "send <hwnd> <msg> <wparam> <lparam>  send a message, reply its result"},
     {"terminate", 1, Terminate, "terminate <hwnd>  end the window's process"},
     {"gui-resources", 1, GuiResources, "gui-resources <hwnd>  GDI and USER objects of the window's process"},
+    {"gui-objects", 1, GuiObjects, "gui-objects <hwnd>  GDI and USER objects and memory of the window's process, counted inside it"},
     {"window-icons", 1, WindowIcons, "window-icons <hwnd>  1/0 for WM_GETICON big, small, class icon, small class icon"},
     {"window-at", 2, WindowAt, "window-at <x> <y>  the window at a screen point"},
 };

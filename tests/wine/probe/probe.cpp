@@ -1,9 +1,10 @@
 // pictarn-probe.dll: a window-procedure hook that the test driver places on a
-// thread of the program under test, to read its popup menu and to steer its
-// folder browser from inside the process.
+// thread of the program under test, to read its popup menu, to steer its
+// folder browser and to count its GDI and USER objects from inside the process.
 #include <windows.h>
 #include <shlobj.h>
 
+#include "gui_objects.hpp"
 #include "probe_exchange.hpp"
 
 namespace {
@@ -59,6 +60,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndProc(int code, WPA
             if (ex.op == probe::OP_MENU_ITEMS) ReadMenu(target, ex);
             if (ex.op == probe::OP_SELECT_FOLDER) SelectFolder(target, ex);
             if (ex.op == probe::OP_WINDOW_ICONS) ReadIcons(target, ex);
+            if (ex.op == probe::OP_GUI_OBJECTS) probe::CountGuiObjects(ex);
             UnmapViewOfFile(view);
         }
         if (mapping) CloseHandle(mapping);

@@ -7,8 +7,9 @@
 # main loop's pass is 1 ms of sleep and eleven waits of at most 10 ms, about
 # 9 passes a second when nothing happens; under Wine each wait and each key
 # query is also a round trip to wineserver, so a pass wakes some 40 times.
-# A loop that spun would show a busy CPU instead. A short traced window
-# (strace, when present) then counts the passes and the waits of each.
+# A loop that spun would show a busy CPU instead. perf, when present, counts
+# the passes (one sleep system call each) without slowing the program; a
+# short traced window (strace) then shows the waits of each pass.
 #
 #   bench/idle-wine.sh [WINDOWS_BUILD_DIR] [SECONDS]
 #
@@ -90,16 +91,25 @@ sample() {
 main_thread() {
     local pid=$1 cpu
     read -r cpu _ <"/proc/$pid/task/$pid/schedstat"
-    echo "$cpu $(awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$pid/task/$pid/status")"
+    echo "$cpu $(awk '/^voluntary_ctxt_switches/ {v = $2} /^nonvoluntary_ctxt_switches/ {n = $2} END {print v, n}' \
+        "/proc/$pid/task/$pid/status")"
 }
 
 read -r p0 pv0 pi0 < <(sample "$program")
-read -r m0 mv0 < <(main_thread "$program")
+read -r m0 mv0 mi0 < <(main_thread "$program")
 [[ -n $server ]] && read -r s0 sv0 si0 < <(sample "$server")
 start=$(date +%s.%N)
-sleep "$seconds"
+# Where perf can count the sleep system call (one each pass) without
+# stopping the program, it counts the passes of this window too.
+passes=
+if command -v perf >/dev/null && perf stat -x, -e syscalls:sys_enter_pselect6 -o "$work/perf.txt" \
+    -p "$program" -- sleep "$seconds" 2>/dev/null; then
+    passes=$(awk -F, '/sys_enter_pselect6/ {print $1}' "$work/perf.txt")
+else
+    sleep "$seconds"
+fi
 read -r p1 pv1 pi1 < <(sample "$program")
-read -r m1 mv1 < <(main_thread "$program")
+read -r m1 mv1 mi1 < <(main_thread "$program")
 [[ -n $server ]] && read -r s1 sv1 si1 < <(sample "$server")
 elapsed=$(echo "$(date +%s.%N) - $start" | bc -l)
 threads=$(ls /proc/"$program"/task | wc -l)
@@ -111,8 +121,12 @@ report() {  # name cpu_ns voluntary involuntary
 }
 echo "Pictarn.exe under Wine, idle for $(printf '%.1f' "$elapsed") s (Wine $(wine --version 2>/dev/null | sed 's/wine-//'))"
 report "Pictarn.exe ($threads threads)" $((p1 - p0)) $((pv1 - pv0)) $((pi1 - pi0))
-report "Pictarn.exe, main thread" $((m1 - m0)) $((mv1 - mv0)) 0
+report "Pictarn.exe, main thread" $((m1 - m0)) $((mv1 - mv0)) $((mi1 - mi0))
 [[ -n $server ]] && report "wineserver" $((s1 - s0)) $((sv1 - sv0)) $((si1 - si0))
+if [[ $passes =~ ^[0-9]+$ ]]; then
+    awk -v n="$passes" -v t="$elapsed" 'BEGIN {
+        printf "main loop: %d passes, %.2f passes/s, %.1f ms a pass (counted by perf, untraced)\n", n, n / t, 1000 * t / n }'
+fi
 
 # The pass structure, from a shorter traced window afterwards (tracing slows
 # the program, so its CPU figures above are taken without): each pass

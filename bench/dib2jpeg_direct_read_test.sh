@@ -5,7 +5,8 @@
 # top-down, with the fourth bytes 0 or 255, and with the usual masks in a
 # 40-byte header, which are read directly; 32-bit with blue and red swapped
 # by their masks, which is decoded) and every one must give the same JPEG
-# bytes, unscaled and scaled.
+# bytes: scaled, and unscaled (lines streamed from the file, over more than
+# one chunk), also through a width of 0, which keeps the picture's size.
 # Usage: dib2jpeg_direct_read_test.sh PATH/TO/dib2jpeg PATH/TO/make_screen
 set -euo pipefail
 
@@ -51,7 +52,7 @@ bmp("swapped-masks.bmp", info(32, h, 3, 4 * w * h), struct.pack("<III", 0xFF, 0x
 EOF
 
 failures=0
-for size in "333 211" "100 50" "200 211"; do
+for size in "333 211" "100 50" "200 211" "0 7"; do
     read -r width height <<<"$size"
     "$tool" "$work/rgb24.bmp" "$work/expected.jpeg" "$width" "$height" 7
     for variant in bottom-up top-down fourth-bytes-set usual-masks swapped-masks; do

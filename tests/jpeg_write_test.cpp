@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <numeric>
 #include <ostream>
 #include <random>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -291,6 +293,37 @@ TEST_F(JpegWriteTest, LargestSizeLibjpegTakesIsWritten) {
     ASSERT_TRUE(info.valid);
     EXPECT_EQ(info.width, 65500);
     EXPECT_EQ(info.height, 1);
+}
+
+// ---- Lines handed on one at a time ------------------------------------------
+
+// The lines of a picture through JpegWriteLines give JpegWriteFile's bytes,
+// asked for once each, top first; a source that runs dry at any line fails
+// the write and leaves the old file.
+TEST_F(JpegWriteTest, LinesOneAtATimeGiveTheSameFileAndAMissingLineWritesNothing) {
+    const auto picture = MakePicture(37, 23, Noise);
+    ASSERT_TRUE(JpegWriteFile(Target(), *picture, 7));
+    const auto expected = ReadFileBytes(Target());
+    fs::remove(Target());
+
+    std::vector<std::int32_t> asked;
+    ASSERT_TRUE(platform::JpegWriteLines(Target(), 37, 23, 7, [&](std::int32_t y) {
+        asked.push_back(y);
+        return picture->Row(y);
+    }));
+    EXPECT_EQ(ReadFileBytes(Target()), expected);
+    std::vector<std::int32_t> topFirst(23);
+    std::iota(topFirst.begin(), topFirst.end(), 0);
+    EXPECT_EQ(asked, topFirst);
+
+    for (const std::int32_t missing : {0, 11, 22}) {
+        SCOPED_TRACE(missing);
+        EXPECT_FALSE(platform::JpegWriteLines(Target(), 37, 23, 7, [&](std::int32_t y) {
+            return y == missing ? nullptr : picture->Row(y);
+        }));
+        EXPECT_EQ(ReadFileBytes(Target()), expected);
+        EXPECT_FALSE(PartLeft());
+    }
 }
 
 }  // namespace

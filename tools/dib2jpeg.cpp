@@ -11,9 +11,12 @@
 // into place, instead of into a buffer that is then decoded into a second
 // copy: the same pixels and the same file, without a full-size copy. Only
 // the fourth bytes, which neither the scaling nor the JPEG step reads, stay
-// as the file has them. Every other BMP is read whole and decoded.
+// as the file has them. When such a picture is written at its own size, its
+// lines go from the file to the JPEG step a few at a time and no picture is
+// held at all. Every other BMP is read whole and decoded.
 #include "platform/common/dib_decode.hpp"
 #include "platform/common/image_slots.hpp"
+#include "platform/common/jpeg_write.hpp"
 #include "platform/platform.hpp"
 
 #include <fcntl.h>
@@ -100,19 +103,18 @@ private:
     int fd_;
 };
 
-// The picture of a BMP whose rows need no decoding, read row by row into
-// place; nullptr with `direct` false when the file needs decoding.
-std::unique_ptr<platform::Picture> ReadDirect(const InputFile& file, std::size_t fileSize, bool& direct) {
-    direct = false;
+// Where the rows of a BMP lie when they need no decoding; false when the
+// file must be decoded.
+bool FindDirectRows(const InputFile& file, std::size_t fileSize, platform::DibRows& rows) {
     std::uint8_t head[kFileHeaderSize + platform::kDibHeadBytes];
     const std::size_t headSize = std::min(fileSize, sizeof head);
-    if (!file.ReadAt(head, headSize, 0)) return nullptr;
-    platform::DibRows rows;
-    if (!platform::DibDirectRows(head + kFileHeaderSize, headSize - kFileHeaderSize, fileSize - kFileHeaderSize,
-                                 rows)) {
-        return nullptr;
-    }
-    direct = true;
+    return file.ReadAt(head, headSize, 0) &&
+           platform::DibDirectRows(head + kFileHeaderSize, headSize - kFileHeaderSize, fileSize - kFileHeaderSize,
+                                   rows);
+}
+
+// Such a BMP's picture, read row by row into place.
+std::unique_ptr<platform::Picture> ReadDirect(const InputFile& file, const platform::DibRows& rows) {
     auto picture = platform::PictureCreate(rows.width, rows.height);
     if (!picture) return nullptr;
     std::vector<iovec> parts(static_cast<std::size_t>(rows.height));
@@ -124,6 +126,44 @@ std::unique_ptr<platform::Picture> ReadDirect(const InputFile& file, std::size_t
     if (!file.ReadScattered(parts, static_cast<off_t>(kFileHeaderSize + rows.offset))) return nullptr;
     return picture;
 }
+
+// Such a BMP's lines, top line first, read a few at a time into one small
+// buffer: what the JPEG step needs when nothing is to be scaled.
+class DirectLines {
+public:
+    DirectLines(const InputFile& file, const platform::DibRows& rows)
+        : file_(file), rows_(rows),
+          chunkLines_(std::max<std::int32_t>(1, static_cast<std::int32_t>(kChunkBytes / rows.stride))),
+          buffer_(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(chunkLines_) * rows.stride]) {}
+
+    const std::uint8_t* operator()(std::int32_t y) {
+        if (!buffer_) return nullptr;
+        if (y < first_ || y >= first_ + count_) {
+            first_ = y;
+            count_ = std::min(chunkLines_, rows_.height - y);
+            // Lines y .. y + count - 1 are stored next to each other, upwards
+            // in a bottom-up file.
+            const std::int32_t stored = rows_.topDown ? y : rows_.height - y - count_;
+            const off_t offset = static_cast<off_t>(kFileHeaderSize + rows_.offset +
+                                                    static_cast<std::size_t>(stored) * rows_.stride);
+            if (!file_.ReadAt(buffer_.get(), static_cast<std::size_t>(count_) * rows_.stride, offset)) {
+                count_ = 0;
+                return nullptr;
+            }
+        }
+        const std::int32_t at = rows_.topDown ? y - first_ : count_ - 1 - (y - first_);
+        return buffer_.get() + static_cast<std::size_t>(at) * rows_.stride;
+    }
+
+private:
+    static constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+    const InputFile& file_;
+    platform::DibRows rows_;
+    std::int32_t chunkLines_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::int32_t first_ = 0;
+    std::int32_t count_ = 0;
+};
 
 // The whole file decoded like a CF_DIB block.
 std::unique_ptr<platform::Picture> ReadAndDecode(const InputFile& file, std::size_t fileSize) {
@@ -154,9 +194,19 @@ int main(int argc, char** argv) {
         if (fileSize < kFileHeaderSize || !file.ReadAt(magic, 2, 0) || magic[0] != 'B' || magic[1] != 'M') {
             return Fail(input + " is not a BMP file");
         }
-        bool direct = false;
-        auto picture = ReadDirect(file, fileSize, direct);
-        if (!direct) picture = ReadAndDecode(file, fileSize);
+        platform::DibRows rows;
+        const bool direct = FindDirectRows(file, fileSize, rows);
+        // Written at its own size (a size of zero or less keeps it so, like a
+        // failed scaling), the picture goes to the JPEG step line by line as
+        // it is read, as cjpeg reads its input: the held picture would only
+        // be a copy of the file on its way.
+        if (direct && ((width == rows.width && height == rows.height) || width <= 0 || height <= 0)) {
+            DirectLines lines(file, rows);
+            const bool written = platform::JpegWriteLines(output, rows.width, rows.height, quality,
+                                                          [&lines](std::int32_t y) { return lines(y); });
+            return written ? 0 : Fail("cannot write " + output);
+        }
+        auto picture = direct ? ReadDirect(file, rows) : ReadAndDecode(file, fileSize);
         if (!picture) return Fail(input + " holds no picture that can be read");
         platform::ImageSlotPutPicture(slot, std::move(picture));
     }

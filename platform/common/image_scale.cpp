@@ -1,7 +1,7 @@
 // Area-average scaling of held pictures: a plain reference version and two
-// fast versions that give the same bytes. The separable one (SSSE3, chosen
-// at run time) covers the usual reductions of a screen; the streaming one
-// covers everything else.
+// fast versions that give the same bytes. The separable one (SSSE3 or AVX2,
+// chosen at run time) covers the usual screen sizes and ratios; the
+// streaming one covers everything else.
 //
 // The fast versions divide each axis by gcd(source, destination) first.
 // Every overlap is a multiple of that gcd, so all weights and the divisor
@@ -287,7 +287,8 @@ void SumRowsTail(const RowPairs& pairs, std::size_t from, std::size_t bytes, std
     for (std::size_t k = from; k < bytes; ++k) {
         int sum = 0;
         for (std::size_t p = 0; p < pairs.count; ++p) {
-            sum += pairs.rows[2 * p][k] * (pairs.weights[p] & 0xFF) + pairs.rows[2 * p + 1][k] * (pairs.weights[p] >> 8);
+            sum += pairs.rows[2 * p][k] * (pairs.weights[p] & 0xFF) +
+                   pairs.rows[2 * p + 1][k] * (pairs.weights[p] >> 8);
         }
         sums[SumIndex(k)] = static_cast<std::int16_t>(sum);
     }
@@ -369,7 +370,8 @@ PICTARN_SSSE3 void WriteRowSsse3(const __m128i* sums, const ColumnPairs* columns
         weights += columns[x].count;
         lanes[x % 4] = RoundAndDivide(acc, multiplier, shift, half);
         if (x % 4 == 3) {
-            const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(lanes[0], lanes[1]), _mm_packs_epi32(lanes[2], lanes[3]));
+            const __m128i bytes =
+                _mm_packus_epi16(_mm_packs_epi32(lanes[0], lanes[1]), _mm_packs_epi32(lanes[2], lanes[3]));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * (x - 3)), _mm_and_si128(bytes, keepRgb));
         }
     }
@@ -462,7 +464,8 @@ PICTARN_AVX2_INLINE __m256i ColumnPairAvx2(const __m128i* sums, const ColumnPair
     const __m128i* b = sums + columns[1].start;
     __m256i acc = _mm256_setzero_si256();
     for (std::size_t m = 0; m < (Slots > 0 ? Slots : pairSlots); ++m) {
-        const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(a + m)), _mm_loadu_si128(b + m), 1);
+        const __m256i v =
+            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(a + m)), _mm_loadu_si128(b + m), 1);
         acc = _mm256_add_epi32(acc, _mm256_madd_epi16(v, _mm256_loadu_si256(weights + m)));
     }
     return RoundAndDivide(acc, multiplier, shift, half);

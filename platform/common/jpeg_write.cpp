@@ -103,17 +103,24 @@ void InstallFaultyDestination(Job& job) {
     dest->term_destination = FaultyTermDestination;
 }
 
-void WriteLines(j_compress_ptr cinfo, const Picture& picture, std::uint8_t* row) {
+// False when the source has no line to give.
+bool WriteLines(j_compress_ptr cinfo, std::int32_t width, std::int32_t height, const JpegLineSource& line,
+                std::uint8_t* row) {
     JSAMPROW rows[1] = {row};
-    for (std::int32_t y = 0; y < picture.height; ++y) {
-        ConvertRowToRgb(picture.Row(y), row, picture.width);
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* bgrx = line(y);
+        if (!bgrx) return false;
+        ConvertRowToRgb(bgrx, row, width);
         jpeg_write_scanlines(cinfo, rows, 1);
     }
+    return true;
 }
 
 // The libjpeg calls in their fixed order. Returns false when libjpeg raised
-// an error; the caller destroys the compression object either way.
-bool Compress(Job& job, const Picture& picture, int jpegQuality, std::uint8_t* row) {
+// an error or a line was missing; the caller destroys the compression object
+// either way.
+bool Compress(Job& job, std::int32_t width, std::int32_t height, const JpegLineSource& line, int jpegQuality,
+              std::uint8_t* row) {
     job.cinfo.err = jpeg_std_error(&job.errors.pub);
     job.errors.pub.trace_level = -1;
     job.errors.pub.error_exit = ReturnToWriter;
@@ -123,14 +130,14 @@ bool Compress(Job& job, const Picture& picture, int jpegQuality, std::uint8_t* r
     job.cinfo.client_data = &job;
     jpeg_stdio_dest(&job.cinfo, job.file);
     if (job.failAfter >= 0) InstallFaultyDestination(job);
-    job.cinfo.image_width = static_cast<JDIMENSION>(picture.width);
-    job.cinfo.image_height = static_cast<JDIMENSION>(picture.height);
+    job.cinfo.image_width = static_cast<JDIMENSION>(width);
+    job.cinfo.image_height = static_cast<JDIMENSION>(height);
     job.cinfo.input_components = 3;
     job.cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&job.cinfo);
     jpeg_set_quality(&job.cinfo, jpegQuality, FALSE);
     jpeg_start_compress(&job.cinfo, TRUE);
-    WriteLines(&job.cinfo, picture, row);
+    if (!WriteLines(&job.cinfo, width, height, line, row)) return false;
     jpeg_finish_compress(&job.cinfo);
     return true;
 }
@@ -222,14 +229,20 @@ void ConvertRowToRgb(const std::uint8_t* bgrx, std::uint8_t* rgb, std::int32_t w
 void JpegFailNextWriteAfter(long bytes) { g_failAfterBytes = bytes < 0 ? -1 : bytes; }
 
 bool JpegWriteFile(const std::string& path, const Picture& picture, std::int32_t quality) {
-    if (picture.width <= 0 || picture.height <= 0 || picture.width > kMaxJpegDimension ||
-        picture.height > kMaxJpegDimension || !picture.pixels) {
+    if (!picture.pixels) return false;
+    return JpegWriteLines(path, picture.width, picture.height, quality,
+                          [&picture](std::int32_t y) { return picture.Row(y); });
+}
+
+bool JpegWriteLines(const std::string& path, std::int32_t width, std::int32_t height, std::int32_t quality,
+                    const JpegLineSource& line) {
+    if (width <= 0 || height <= 0 || width > kMaxJpegDimension || height > kMaxJpegDimension || !line) {
         return false;
     }
     // A rename would replace a read-only file, which the program must not do.
     if (raw::FileIsReadOnly(path)) return false;
 
-    const std::size_t rowSize = static_cast<std::size_t>(picture.width) * 3;
+    const std::size_t rowSize = static_cast<std::size_t>(width) * 3;
     std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[rowSize]);
     if (!row) return false;
 
@@ -249,7 +262,7 @@ bool JpegWriteFile(const std::string& path, const Picture& picture, std::int32_t
     job.failAfter = g_failAfterBytes;
     g_failAfterBytes = -1;
 
-    bool ok = Compress(job, picture, JpegQuality(quality), row.get());
+    bool ok = Compress(job, width, height, line, JpegQuality(quality), row.get());
     jpeg_destroy_compress(&job.cinfo);
     row.reset();
 

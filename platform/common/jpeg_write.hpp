@@ -4,6 +4,7 @@
 #include "picture.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -20,6 +21,16 @@ int JpegQuality(std::int32_t quality);
 // a missing or unwritable folder, a read-only file at `path`, a failed
 // write, flush or close, and any error libjpeg raises.
 bool JpegWriteFile(const std::string& path, const Picture& picture, std::int32_t quality);
+
+// Gives line y (top line first) as blue, green, red, unused, or nullptr when
+// it cannot; asked once for each line, in order.
+using JpegLineSource = std::function<const std::uint8_t*(std::int32_t y)>;
+
+// The same JPEG step for lines that come one at a time, as a reader of a
+// file hands them on, without a held picture: the same scan lines, the same
+// file. Fails like JpegWriteFile, and also when `line` gives nullptr.
+bool JpegWriteLines(const std::string& path, std::int32_t width, std::int32_t height, std::int32_t quality,
+                    const JpegLineSource& line);
 
 // Converts one row of held pixels (blue, green, red, unused) to the scan line
 // libjpeg receives (red, green, blue).

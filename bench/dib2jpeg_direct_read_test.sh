@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# dib2jpeg reads 32-bit BMPs straight into the held picture and decodes all
-# others: both roads must give the same file. One screen-like picture is
-# written in five layouts (24-bit, which is decoded; 32-bit bottom-up and
-# top-down, with the fourth bytes 0 or 255, and with the usual masks in a
-# 40-byte header, which are read directly; 32-bit with blue and red swapped
-# by their masks, which is decoded) and every one must give the same JPEG
-# bytes: scaled, and unscaled (lines streamed from the file, over more than
-# one chunk), also through a width of 0, which keeps the picture's size.
+# dib2jpeg reads 32-bit BMPs without decoding them (a band at a time into the
+# scaling, or line by line into the JPEG step) and decodes all others: both
+# roads must give the same file. Each picture is written in five layouts
+# (24-bit, which is decoded; 32-bit bottom-up and top-down, with the fourth
+# bytes 0 or 255, and with the usual masks in a 40-byte header, which are
+# read directly; 32-bit with blue and red swapped by their masks, which is
+# decoded) and every one must give the same JPEG bytes, scaled and unscaled
+# (also through a width of 0, which keeps the picture's size). The tall
+# picture spans several 2 MiB bands and several chunks of lines.
 # Usage: dib2jpeg_direct_read_test.sh PATH/TO/dib2jpeg PATH/TO/make_screen
 set -euo pipefail
 
@@ -16,52 +17,66 @@ python=${PYTHON:-$(command -v /usr/bin/python3 || command -v python3)}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Odd sizes: rows that are no multiple of a vector, an odd number of lines.
-"$make_screen" 333 211 "$work/base.bmp"
-"$python" -S - "$work" <<'EOF'
+# Writes NAME-LAYOUT.bmp for every layout from NAME.bmp (32-bit, bottom-up).
+layouts() {
+    "$python" -S - "$work/$1" <<'EOF'
 import struct, sys
-work = sys.argv[1]
-data = open(work + "/base.bmp", "rb").read()
+base = sys.argv[1]
+data = open(base + ".bmp", "rb").read()
 w, h = struct.unpack("<ii", data[18:26])
-pixels = data[54:]
-rows = [pixels[(h - 1 - y) * w * 4:(h - y) * w * 4] for y in range(h)]  # top line first
+up = data[54:]  # bottom-up rows
+down = b"".join(up[(h - 1 - y) * 4 * w:(h - y) * 4 * w] for y in range(h))
 
-def bmp(name, info, masks, body):
+def bmp(layout, bits, height, compression, masks, body):
+    info = struct.pack("<IiiHHIIiiII", 40, w, height, 1, bits, compression, len(body), 2835, 2835, 0, 0)
     head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(masks) + len(body), 0, 0, 14 + len(info) + len(masks))
-    open(work + "/" + name, "wb").write(head + info + masks + body)
+    open("%s-%s.bmp" % (base, layout), "wb").write(head + info + masks + body)
 
-def info(bits, height, compression, size):
-    return struct.pack("<IiiHHIIiiII", 40, w, height, 1, bits, compression, size, 2835, 2835, 0, 0)
+def reorder(pixels, order):
+    out = bytearray(len(pixels) // 4 * len(order))
+    for i, channel in enumerate(order):
+        out[i::len(order)] = pixels[channel::4] if channel < 4 else bytes([channel - 4]) * (len(pixels) // 4)
+    return bytes(out)
 
-def bottom_up(rs):
-    return b"".join(reversed(rs))
-
-# 24-bit, rows padded to 4 bytes: the decoded road.
 stride = (w * 3 + 3) & ~3
-rows24 = [b"".join(r[4 * x:4 * x + 3] for x in range(w)) + b"\0" * (stride - 3 * w) for r in rows]
-bmp("rgb24.bmp", info(24, h, 0, stride * h), b"", bottom_up(rows24))
-# 32-bit: the direct road.
-bmp("bottom-up.bmp", info(32, h, 0, 4 * w * h), b"", bottom_up(rows))
-bmp("top-down.bmp", info(32, -h, 0, 4 * w * h), b"", b"".join(rows))
-opaque = [bytes(b if i % 4 != 3 else 255 for i, b in enumerate(r)) for r in rows]
-bmp("fourth-bytes-set.bmp", info(32, h, 0, 4 * w * h), b"", bottom_up(opaque))
-bmp("usual-masks.bmp", info(32, h, 3, 4 * w * h), struct.pack("<III", 0xFF0000, 0xFF00, 0xFF), bottom_up(rows))
-# Blue and red swapped in the data and in the masks: decoded again.
-swapped = [b"".join(bytes((r[4 * x + 2], r[4 * x + 1], r[4 * x], 0)) for x in range(w)) for r in rows]
-bmp("swapped-masks.bmp", info(32, h, 3, 4 * w * h), struct.pack("<III", 0xFF, 0xFF00, 0xFF0000), bottom_up(swapped))
+rgb = reorder(up, (0, 1, 2))
+rows24 = b"".join(rgb[y * 3 * w:(y + 1) * 3 * w] + b"\0" * (stride - 3 * w) for y in range(h))
+bmp("rgb24", 24, h, 0, b"", rows24)
+bmp("bottom-up", 32, h, 0, b"", up)
+bmp("top-down", 32, -h, 0, b"", down)
+bmp("fourth-bytes-set", 32, h, 0, b"", reorder(up, (0, 1, 2, 4 + 255)))
+bmp("usual-masks", 32, h, 3, struct.pack("<III", 0xFF0000, 0xFF00, 0xFF), up)
+bmp("swapped-masks", 32, h, 3, struct.pack("<III", 0xFF, 0xFF00, 0xFF0000), reorder(up, (2, 1, 0, 4)))
 EOF
+}
 
 failures=0
-for size in "333 211" "100 50" "200 211" "0 7"; do
-    read -r width height <<<"$size"
-    "$tool" "$work/rgb24.bmp" "$work/expected.jpeg" "$width" "$height" 7
-    for variant in bottom-up top-down fourth-bytes-set usual-masks swapped-masks; do
-        "$tool" "$work/$variant.bmp" "$work/$variant.jpeg" "$width" "$height" 7
-        if ! cmp -s "$work/expected.jpeg" "$work/$variant.jpeg"; then
-            echo "FAIL: $variant at ${width}x$height differs from the 24-bit BMP's file" >&2
-            failures=$((failures + 1))
-        fi
+# check NAME "W H"...: every layout of NAME against its 24-bit file.
+check() {
+    local name=$1 size width height variant
+    shift
+    for size in "$@"; do
+        read -r width height <<<"$size"
+        "$tool" "$work/$name-rgb24.bmp" "$work/expected.jpeg" "$width" "$height" 7
+        for variant in bottom-up top-down fourth-bytes-set usual-masks swapped-masks; do
+            "$tool" "$work/$name-$variant.bmp" "$work/got.jpeg" "$width" "$height" 7
+            if ! cmp -s "$work/expected.jpeg" "$work/got.jpeg"; then
+                echo "FAIL: $name $variant at ${width}x$height differs from the 24-bit BMP's file" >&2
+                failures=$((failures + 1))
+            fi
+        done
     done
-done
+}
+
+# Odd sizes: rows that are no multiple of a vector, an odd number of lines.
+"$make_screen" 333 211 "$work/small.bmp"
+layouts small
+check small "333 211" "100 50" "200 211" "0 7"
+# 700 x 3000: a band holds 748 lines, so a scaling reads five bands with
+# overlaps; the unscaled file goes through 33 chunks of up to 93 lines.
+"$make_screen" 700 3000 "$work/tall.bmp"
+layouts tall
+check tall "700 3000" "350 1499" "33 7"
+
 [[ $failures -eq 0 ]] && echo "dib2jpeg: every layout gives the same file"
 exit $((failures > 0))

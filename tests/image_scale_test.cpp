@@ -201,4 +201,42 @@ TEST(ImageScaleTest, InPlaceReductionMatchesTheReference) {
     }
 }
 
+// Read a band at a time, a picture scales to the reference's pixels. The
+// source copies each asked band into a fresh buffer of exactly that many
+// lines (so a row used after the next call, or past its band, would be
+// wrong) and checks the promise: `first` never falls, `count` stays within
+// ceil(source height / height) + 1. A source that gives up, even at the
+// last line, gives no picture.
+TEST(ImageScaleTest, BandsOfLinesScaleLikeTheWholePicture) {
+    const SizePair pairs[] = {{960, 540, 300, 300}, {97, 61, 40, 33},  {101, 60, 13, 30},
+                              {31, 900, 9, 7},      {33, 17, 100, 50}, {50, 127, 7, 1, 0xFF}};
+    std::uint32_t seed = 90;
+    for (const SizePair& p : pairs) {
+        SCOPED_TRACE(Describe(p));
+        const auto source = NoisePicture(p.sw, p.sh, seed++, p.setBits);
+        std::vector<std::uint8_t> band;
+        std::int32_t lastFirst = 0;
+        const std::int32_t mostLines = (p.sh + p.dh - 1) / p.dh + 1;
+        const auto lines = [&](std::int32_t first, std::int32_t count) -> const std::uint8_t* {
+            EXPECT_GE(first, lastFirst);
+            EXPECT_LE(count, mostLines);
+            lastFirst = first;
+            band.assign(source->Row(first), source->Row(first) + source->Stride() * count);
+            return band.data();
+        };
+        const auto scaled = platform::ScaleLines(p.sw, p.sh, lines, p.dw, p.dh);
+        const auto reference = ScalePictureReference(*source, p.dw, p.dh);
+        ASSERT_NE(scaled, nullptr);
+        ASSERT_EQ(scaled->width, p.dw);
+        ASSERT_EQ(scaled->height, p.dh);
+        EXPECT_TRUE(Words(*scaled) == Words(*reference));
+
+        // Gives up when asked for the last line, which the last row needs.
+        const auto givesUp = [&](std::int32_t first, std::int32_t count) -> const std::uint8_t* {
+            return first + count >= p.sh ? nullptr : source->Row(first);
+        };
+        EXPECT_EQ(platform::ScaleLines(p.sw, p.sh, givesUp, p.dw, p.dh), nullptr);
+    }
+}
+
 }  // namespace

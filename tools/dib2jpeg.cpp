@@ -7,14 +7,16 @@
 // arguments.
 //
 // A BMP whose rows already have the held picture's layout (32 bits, the
-// screen's own format) is read straight into the held picture, row by row
-// into place, instead of into a buffer that is then decoded into a second
-// copy: the same pixels and the same file, without a full-size copy. Only
-// the fourth bytes, which neither the scaling nor the JPEG step reads, stay
-// as the file has them. When such a picture is written at its own size, its
-// lines go from the file to the JPEG step a few at a time and no picture is
-// held at all. Every other BMP is read whole and decoded.
+// screen's own format) is never decoded into a copy. Scaled, it is read a
+// band at a time straight into the scaling (ScaleLines), so that only the
+// scaled picture is held; written at its own size, its lines go from the
+// file to the JPEG step a few at a time, as cjpeg reads its input; should
+// the scaling fail, it is read row by row into a held picture and takes the
+// program's road. Its fourth bytes, which neither the scaling nor the JPEG
+// step reads, stay as the file has them. Same pixels, same file. Every
+// other BMP is read whole and decoded.
 #include "platform/common/dib_decode.hpp"
+#include "platform/common/image_scale.hpp"
 #include "platform/common/image_slots.hpp"
 #include "platform/common/jpeg_write.hpp"
 #include "platform/platform.hpp"
@@ -165,6 +167,48 @@ private:
     std::int32_t count_ = 0;
 };
 
+// Such a BMP's lines a band at a time, for a scaling that reads them in
+// order: each band is read straight into one reused buffer of 2 MiB or the
+// most lines one destination line needs.
+class DirectBands {
+public:
+    DirectBands(const InputFile& file, const platform::DibRows& rows, std::int32_t mostLines)
+        : file_(file), rows_(rows),
+          capacity_(std::min(rows.height, std::max(mostLines, static_cast<std::int32_t>(kBandBytes / rows.stride)))),
+          buffer_(platform::PictureCreate(rows.width, capacity_)) {}
+
+    const std::uint8_t* operator()(std::int32_t first, std::int32_t count) {
+        if (!buffer_ || first < 0 || count <= 0 || count > capacity_ || first + count > rows_.height) return nullptr;
+        if (first < first_ || first + count > first_ + count_) {
+            first_ = first;
+            count_ = std::min(capacity_, rows_.height - first);
+            std::vector<iovec> parts(static_cast<std::size_t>(count_));
+            for (std::int32_t i = 0; i < count_; ++i) {
+                // A bottom-up file stores the band's last line first.
+                const std::int32_t line = rows_.topDown ? i : count_ - 1 - i;
+                parts[static_cast<std::size_t>(i)] = {buffer_->Row(line), rows_.stride};
+            }
+            const std::int32_t stored = rows_.topDown ? first_ : rows_.height - first_ - count_;
+            const off_t offset = static_cast<off_t>(kFileHeaderSize + rows_.offset +
+                                                    static_cast<std::size_t>(stored) * rows_.stride);
+            if (!file_.ReadScattered(parts, offset)) {
+                count_ = 0;
+                return nullptr;
+            }
+        }
+        return buffer_->Row(first - first_);
+    }
+
+private:
+    static constexpr std::size_t kBandBytes = std::size_t{2} << 20;
+    const InputFile& file_;
+    platform::DibRows rows_;
+    std::int32_t capacity_;
+    std::unique_ptr<platform::Picture> buffer_;
+    std::int32_t first_ = 0;
+    std::int32_t count_ = 0;
+};
+
 // The whole file decoded like a CF_DIB block.
 std::unique_ptr<platform::Picture> ReadAndDecode(const InputFile& file, std::size_t fileSize) {
     std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[fileSize]);
@@ -206,7 +250,18 @@ int main(int argc, char** argv) {
                                                           [&lines](std::int32_t y) { return lines(y); });
             return written ? 0 : Fail("cannot write " + output);
         }
-        auto picture = direct ? ReadDirect(file, rows) : ReadAndDecode(file, fileSize);
+        // Scaled, it is read a band at a time into the scaling, so that only
+        // the scaled picture is held (its bytes are ImageResize's). Should
+        // that fail, the road below holds the picture and gives the
+        // program's own answer.
+        std::unique_ptr<platform::Picture> picture;
+        if (direct && width > 0 && height > 0) {
+            DirectBands bands(file, rows, (rows.height + height - 1) / height + 1);
+            picture = platform::ScaleLines(
+                rows.width, rows.height, [&bands](std::int32_t first, std::int32_t count) { return bands(first, count); },
+                width, height);
+        }
+        if (!picture) picture = direct ? ReadDirect(file, rows) : ReadAndDecode(file, fileSize);
         if (!picture) return Fail(input + " holds no picture that can be read");
         platform::ImageSlotPutPicture(slot, std::move(picture));
     }

@@ -64,6 +64,23 @@ PixelsView ViewOf(const Picture& picture) {
             static_cast<std::size_t>(picture.height)};
 }
 
+// What a scaling reads: lines(first, count) gives that many consecutive
+// source rows. For a held picture that is the picture itself; a reader of a
+// file hands on bands.
+struct SourceLines {
+    std::size_t width;
+    std::size_t height;
+    const ScaleLineSource& lines;
+
+    const std::uint8_t* Get(std::size_t first, std::size_t count) const {
+        return lines(static_cast<std::int32_t>(first), static_cast<std::int32_t>(count));
+    }
+};
+
+ScaleLineSource LinesOf(const PixelsView& view) {
+    return [view](std::int32_t first, std::int32_t) { return view.Row(static_cast<std::size_t>(first)); };
+}
+
 void ClearFourthBytes(const std::uint8_t* src, std::uint8_t* dst, std::size_t count) {
     std::size_t i = 0;
 #ifdef PICTARN_HAVE_SSSE3_SCALE
@@ -169,9 +186,10 @@ std::uint32_t WeightOf(const Taps& t, std::uint32_t i, std::uint32_t fullWeight)
 // into `rowSums`, weighted into the destination row being built, and the row
 // is written out when complete. All sums are in Acc; the caller picks
 // uint32_t when 255 * dstX * dstY + dstX * dstY / 2 fits, else uint64_t.
-// Takes its buffers before it writes anything.
+// Takes its buffers before it writes anything; a source that gives up
+// leaves `out` part written.
 template <typename Acc>
-bool ScaleStreaming(const PixelsView& source, const PixelsView& out, const Spans& spans) {
+bool ScaleStreaming(const SourceLines& source, const PixelsView& out, const Spans& spans) {
     const std::size_t dstWidth = out.width;
     const std::size_t lanes = dstWidth * 4;
 
@@ -212,13 +230,15 @@ bool ScaleStreaming(const PixelsView& source, const PixelsView& out, const Spans
         const std::uint64_t end = begin + spans.dstY;
         const std::uint64_t firstRow = begin / spans.srcY;
         const std::uint64_t lastRow = (end - 1) / spans.srcY;
+        const std::uint8_t* band = source.Get(firstRow, lastRow - firstRow + 1);
+        if (!band) return false;
         Acc* acc = columnSums.get();
         std::fill(acc, acc + lanes, Acc{0});
         for (std::uint64_t j = firstRow; j <= lastRow; ++j) {
             // Consecutive destination rows share at most their boundary row,
             // so remembering the last summed row is enough.
             if (static_cast<std::int64_t>(j) != summedRow) {
-                sumRow(source.Row(static_cast<std::size_t>(j)));
+                sumRow(band + (j - firstRow) * source.width * 4);
                 summedRow = static_cast<std::int64_t>(j);
             }
             const Acc weight = static_cast<Acc>(Overlap(begin, end, j * spans.srcY, (j + 1) * spans.srcY));
@@ -517,8 +537,9 @@ PICTARN_AVX2 void WriteRowAvx2Any(const __m128i* sums, const ColumnPairs* column
 }
 #endif
 
-// Takes its buffers before it writes anything.
-bool ScaleSeparable(const PixelsView& source, const PixelsView& out, const Spans& spans) {
+// Takes its buffers before it writes anything; a source that gives up
+// leaves `out` part written.
+bool ScaleSeparable(const SourceLines& source, const PixelsView& out, const Spans& spans) {
     const std::size_t sw = source.width;
     const std::size_t dw = out.width;
 #ifdef PICTARN_HAVE_AVX2_SCALE
@@ -576,12 +597,14 @@ bool ScaleSeparable(const PixelsView& source, const PixelsView& out, const Spans
     const auto fullY = static_cast<std::uint32_t>(spans.srcY);
     for (std::size_t y = 0; y < out.height; ++y) {
         const Taps t = TapsOf(y, spans.dstY, spans.srcY);
+        const std::uint8_t* band = source.Get(t.first, t.last - t.first + 1);
+        if (!band) return false;
         RowPairs pairs{rows.get(), rowWeights.get(), 0};
         for (std::uint32_t j = t.first; j <= t.last; j += 2, ++pairs.count) {
             const std::uint32_t k = j + 1 <= t.last ? j + 1 : j;
             const std::uint32_t weightB = k == j ? 0 : WeightOf(t, k, fullY);
-            rows[2 * pairs.count] = source.Row(j);
-            rows[2 * pairs.count + 1] = source.Row(k);
+            rows[2 * pairs.count] = band + (j - t.first) * sw * 4;
+            rows[2 * pairs.count + 1] = band + (k - t.first) * sw * 4;
             rowWeights[pairs.count] = static_cast<std::uint16_t>(WeightOf(t, j, fullY) | weightB << 8);
         }
 #ifdef PICTARN_HAVE_AVX2_SCALE
@@ -599,7 +622,7 @@ bool ScaleSeparable(const PixelsView& source, const PixelsView& out, const Spans
 }
 #endif
 
-bool Scale(const PixelsView& source, const PixelsView& out) {
+bool Scale(const SourceLines& source, const PixelsView& out) {
     const Spans spans = SpansOf(source.width, source.height, out.width, out.height);
 #ifdef PICTARN_HAVE_SSSE3_SCALE
     if (FitsSeparable(spans) && HaveSsse3()) return ScaleSeparable(source, out, spans);
@@ -651,7 +674,20 @@ std::unique_ptr<Picture> ScalePicture(const Picture& source, std::int32_t width,
     if (width == source.width && height == source.height) return CopyWithoutFourthByte(source);
     auto out = PictureCreate(width, height);
     if (!out) return nullptr;
-    return Scale(ViewOf(source), ViewOf(*out)) ? std::move(out) : nullptr;
+    const PixelsView view = ViewOf(source);
+    return Scale({view.width, view.height, LinesOf(view)}, ViewOf(*out)) ? std::move(out) : nullptr;
+}
+
+std::unique_ptr<Picture> ScaleLines(std::int32_t sourceWidth, std::int32_t sourceHeight, const ScaleLineSource& lines,
+                                    std::int32_t width, std::int32_t height) {
+    if (sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0 || !lines) return nullptr;
+    if (static_cast<std::uint64_t>(sourceWidth) * static_cast<std::uint64_t>(sourceHeight) > kMaxPicturePixels) {
+        return nullptr;
+    }
+    auto out = PictureCreate(width, height);
+    if (!out) return nullptr;
+    const SourceLines source{static_cast<std::size_t>(sourceWidth), static_cast<std::size_t>(sourceHeight), lines};
+    return Scale(source, ViewOf(*out)) ? std::move(out) : nullptr;
 }
 
 void ScaleAllowAvx2([[maybe_unused]] bool allowed) {
@@ -670,7 +706,7 @@ bool ScalePictureInPlace(Picture& picture, std::int32_t width, std::int32_t heig
         return true;
     }
     const PixelsView out{view.data, static_cast<std::size_t>(width), static_cast<std::size_t>(height)};
-    if (!Scale(view, out)) return false;
+    if (!Scale({view.width, view.height, LinesOf(view)}, out)) return false;
     PictureShrink(picture, width, height);
     return true;
 }

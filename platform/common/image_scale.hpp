@@ -11,6 +11,7 @@
 #include "picture.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -23,6 +24,18 @@ std::unique_ptr<Picture> ScalePicture(const Picture& source, std::int32_t width,
 // picture untouched, when a side grows or the working memory (a few rows)
 // cannot be had.
 bool ScalePictureInPlace(Picture& picture, std::int32_t width, std::int32_t height);
+
+// Gives source lines first .. first + count - 1 of a picture being scaled,
+// top line first, as rows of the held layout one after another, valid until
+// the next call; nullptr gives up. A scaling asks with `first` never
+// decreasing and `count` never above ceil(source height / height) + 1.
+using ScaleLineSource = std::function<const std::uint8_t*(std::int32_t first, std::int32_t count)>;
+
+// ScalePicture for a source that is read a band of lines at a time instead
+// of held whole, as a reader of a file can: the same pixels. nullptr when a
+// size is not positive, the picture cannot be made or the source gives up.
+std::unique_ptr<Picture> ScaleLines(std::int32_t sourceWidth, std::int32_t sourceHeight, const ScaleLineSource& lines,
+                                    std::int32_t width, std::int32_t height);
 
 // For tests: whether the fast version may use AVX2 where the processor has
 // it (the default). Without it, it runs the SSSE3 code that Windows builds

@@ -12,7 +12,7 @@
 #include "platform/common/jpeg_write.hpp"
 #include "settings/settings.hpp"
 #include "support/dib_builder.hpp"
-#include "support/jpeg_inspect.hpp"
+#include "support/jpeg_markers.hpp"
 #include "support/sim_app.hpp"
 
 #include <fcntl.h>

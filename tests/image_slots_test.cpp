@@ -3,7 +3,7 @@
 // recorded size, sizes of zero or less, failed scalings and native pictures.
 #include "platform/common/image_slots.hpp"
 
-#include "support/jpeg_inspect.hpp"
+#include "support/jpeg_markers.hpp"
 #include "support/temp_folder.hpp"
 #include "support/test_pictures.hpp"
 

@@ -2,7 +2,7 @@
 // line order, odd widths, and every way a write can fail without harm.
 #include "platform/common/jpeg_write.hpp"
 
-#include "support/jpeg_inspect.hpp"
+#include "support/jpeg_markers.hpp"
 #include "support/temp_folder.hpp"
 #include "support/test_pictures.hpp"
 

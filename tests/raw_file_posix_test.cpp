@@ -2,7 +2,7 @@
 // truncation, directories refused, replace and remove.
 #include "platform/common/raw_file.hpp"
 
-#include "support/jpeg_inspect.hpp"
+#include "support/jpeg_markers.hpp"
 #include "support/temp_folder.hpp"
 
 #include <gtest/gtest.h>

@@ -23,7 +23,7 @@
 #include "platform/common/image_scale.hpp"
 #include "platform/common/image_slots.hpp"
 #include "platform/common/jpeg_write.hpp"
-#include "support/jpeg_inspect.hpp"
+#include "support/jpeg_markers.hpp"
 
 #include <unistd.h>
 

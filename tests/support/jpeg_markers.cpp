@@ -1,4 +1,4 @@
-#include "support/jpeg_inspect.hpp"
+#include "support/jpeg_markers.hpp"
 
 #include <csetjmp>
 #include <cstdio>

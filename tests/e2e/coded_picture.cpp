@@ -9,15 +9,6 @@ namespace {
 
 constexpr Rgb kDecoy{0, 200, 0};
 
-void Put16(std::string& s, unsigned v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
 std::uint32_t Pack565(Rgb c) {
     return static_cast<std::uint32_t>(((c[0] >> 3) << 11) | ((c[1] >> 2) << 5) | (c[2] >> 3));
 }

@@ -4,18 +4,6 @@
 #include <cstdint>
 
 namespace e2e {
-namespace {
-
-void Put16(std::string& s, unsigned v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-}  // namespace
 
 std::string TwoBandBitmap(int width, int height, Rgb top, Rgb bottom) {
     const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
